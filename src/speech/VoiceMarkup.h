@@ -1,0 +1,57 @@
+#pragma once
+// Cutting a text into script runs and wrapping each run in voice markup.
+
+#include "ScriptConversion.h"
+
+#include <QString>
+#include <QStringView>
+
+#include <functional>
+
+namespace lectern::speech {
+
+class EventPump;
+
+struct VoiceProfile {
+    QString voiceName;
+    int speed = 0;    // -10..10
+    int volume = 100; // 0..100
+    int pitch = 0;    // -100..100
+};
+
+enum class CommaRule { AfterAbcRun, AfterEveryRun };
+
+// "<VOICE REQUIRED="NAME=" or, for the clipboard reading and the export,
+// "<VOICE REQUIRED=" NAME=".
+enum class HeadVariant { Plain, SpacedName };
+
+enum class RunKind { Abc, Other };
+
+// The 29 characters that stay with the run that is open.
+bool isNeutral(char16_t unit);
+extern const char16_t NeutralChars[29];
+
+struct ProfileMarkup {
+    QString head;
+    QString tail;
+};
+// Pieces 1-9 and 11 of a run's markup; both empty for the own-markup mode.
+ProfileMarkup buildProfileMarkup(const VoiceProfile& profile, HeadVariant variant,
+                                 bool ownMarkup);
+
+// What BuildVoiceMarkup reads besides the text: the two profiles' heads and
+// tails, built once per reading command, and the conversion boxes, read
+// afresh for every character (events run inside the loop and may tick one).
+struct MarkupContext {
+    ProfileMarkup abc;
+    ProfileMarkup other;
+    std::function<ScriptConversion()> conversion; // null: no conversion
+    EventPump* pump = nullptr;                    // null: events are not run
+};
+
+// Returns the markup string; sets currentRunText at every run flush (the
+// caller empties it first).
+QString BuildVoiceMarkup(QStringView text, CommaRule rule, const MarkupContext& context,
+                         QString& currentRunText);
+
+} // namespace lectern::speech
