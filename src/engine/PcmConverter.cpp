@@ -1,0 +1,1 @@
+#include "PcmConverter.h"
