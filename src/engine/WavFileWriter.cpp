@@ -89,6 +89,7 @@ struct WavFileWriter::Impl {
         if (buffer.empty())
             return;
         bool ok;
+        errno = 0;
         if (raw) {
             const auto n = sf_count_t(buffer.size());
             ok = sf_write_raw(sf, buffer.data(), n) == n;
@@ -98,7 +99,13 @@ struct WavFileWriter::Impl {
         }
         buffer.clear();
         if (!ok)
-            fail(QString::fromLocal8Bit(sf_strerror(sf)));
+            fail(reason());
+    }
+
+    // The system's words when a system call failed ("No space left on
+    // device"), libsndfile's otherwise.
+    QString reason() const {
+        return QString::fromLocal8Bit(errno ? std::strerror(errno) : sf_strerror(sf));
     }
 
     [[noreturn]] void fail(const QString& reason) {
