@@ -1,0 +1,51 @@
+#pragma once
+// The settings strip under the page tabs: the two voices with their sliders
+// and the mixer on one tab, the output, format and flag boxes on the other.
+
+#include "ScriptConversion.h"
+#include "SpeakFlags.h"
+#include "VoiceMarkup.h"
+
+#include <QTabWidget>
+
+#include <array>
+#include <cstdint>
+
+class QCheckBox;
+class QGridLayout;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QSlider;
+
+namespace lectern::shell {
+
+class SettingsPane : public QTabWidget {
+    Q_OBJECT
+public:
+    explicit SettingsPane(QWidget* parent = nullptr);
+
+    QComboBox *Combo1 = nullptr, *Combo2 = nullptr, *Combo3 = nullptr, *Combo4 = nullptr;
+    QSlider *Slider1 = nullptr, *Slider2 = nullptr, *Slider3 = nullptr, *Slider4 = nullptr,
+            *Slider6 = nullptr, *Slider7 = nullptr;
+    // Mixer volume and mute; inert until the mixer is wired in.
+    QSlider* Slider5 = nullptr;
+    QPushButton* Command5 = nullptr;
+    std::array<QCheckBox*, 15> Check{}; // Check[1]..Check[14]; Check[0] stays null
+
+    speech::VoiceProfile abcProfile() const;
+    speech::VoiceProfile otherProfile() const;
+    speech::SpeakFlagStates flagStates() const;
+    int16_t speakFlags() const;
+    speech::ScriptConversion conversion() const;
+    bool ownMarkup() const;
+
+private:
+    QSlider* addSlider(QGridLayout* grid, int row, int column, const QString& group,
+                       const QString& caption, int min, int max, int value);
+    void boxChanged(int index);
+
+    bool m_applyingInterlock = false;
+};
+
+} // namespace lectern::shell
