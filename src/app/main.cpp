@@ -1,9 +1,14 @@
+#include "MainWindow.h"
+
 #include <QApplication>
-#include <QLabel>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QLabel label(QStringLiteral("Lectern"));
-    label.show();
+    QApplication::setOrganizationName(QStringLiteral("Lectern"));
+    QApplication::setApplicationName(QStringLiteral("Lectern"));
+
+    lectern::shell::MainWindow window;
+    window.show();
+    window.Form_Load();
     return app.exec();
 }

@@ -1,0 +1,88 @@
+#include "MainToolBar.h"
+
+#include <QAction>
+#include <QIcon>
+#include <QMenu>
+#include <QStyle>
+#include <QToolButton>
+
+namespace lectern::shell {
+
+namespace {
+
+struct ButtonSpec {
+    const char* tooltip;
+    const char* themeIcon;
+    QStyle::StandardPixmap fallback;
+};
+
+const std::array<ButtonSpec, MainToolBar::ButtonCount> Buttons{{
+    {"Open File", "document-open", QStyle::SP_DialogOpenButton},
+    {"Read Text Selected", "media-playback-start", QStyle::SP_MediaPlay},
+    {"Pause Reading", "media-playback-pause", QStyle::SP_MediaPause},
+    {"Text  to WAV or  MP3", "document-save-as", QStyle::SP_DialogSaveButton},
+    {"Consult Dictionary from Yahoo", "accessories-dictionary", QStyle::SP_FileDialogContentsView},
+    {"Translation from Yahoo ", "preferences-desktop-locale", QStyle::SP_FileDialogDetailedView},
+    {"Show/Hide  Setting", "preferences-system", QStyle::SP_FileDialogListView},
+    {"Show/Hide  IE - My Favorite", "bookmark-new", QStyle::SP_DirHomeIcon},
+    {"Information", "help-about", QStyle::SP_MessageBoxInformation},
+    {"Stop loading Page", "process-stop", QStyle::SP_BrowserStop},
+    {"Reload Page", "view-refresh", QStyle::SP_BrowserReload},
+    {"Previous Page", "go-previous", QStyle::SP_ArrowBack},
+    {"Next Page", "go-next", QStyle::SP_ArrowForward},
+}};
+
+const char* const ReadMenuItems[] = {"剪貼簿朗讀",   "一般選取朗讀", "循環選取朗讀", "跟讀選取朗讀",
+                                     "游標開始朗讀", "朗讀轉出XML",  "朗讀轉出文字"};
+
+const char* const TranslationItems[] = {
+    "英文至繁體中文", "英文至簡體中文", "英文至俄文",     "英文至希臘文",     "英文至德文",
+    "英文至日文",     "英文至法文",     "英文至義大利文", "英文至荷蘭文",     "英文至葡萄牙文",
+    "英文至西班牙文", "英文至韓文",     "簡體中文至繁體中文", "簡體中文至英文", "繁體中文至英文",
+    "希臘文至法文",   "希臘文至英文",   "德文至法文",     "德文至英文",       "日文至英文",
+    "法文至希臘文",   "法文至德文",     "法文至義大利文", "法文至英文",       "法文至荷蘭文",
+    "法文至葡萄牙文", "法文至西班牙文", "義大利文至法文", "義大利文至英文",   "荷蘭文至法文",
+    "荷蘭文至英文",   "葡萄牙文至法文", "葡萄牙文至英文", "西班牙文至法文",   "西班牙文至英文",
+    "韓文至英文"};
+
+} // namespace
+
+MainToolBar::MainToolBar(QWidget* parent) : QToolBar(parent) {
+    setObjectName(QStringLiteral("Toolbar1"));
+    setWindowTitle(QStringLiteral("Toolbar1"));
+    setMovable(false);
+    setIconSize(QSize(24, 24));
+
+    m_readMenu = new QMenu(this);
+    for (int i = 0; i < static_cast<int>(std::size(ReadMenuItems)); ++i) {
+        QAction* item = m_readMenu->addAction(QString::fromUtf8(ReadMenuItems[i]));
+        connect(item, &QAction::triggered, this, [this, i] { emit readMenuChosen(i + 1); });
+    }
+    // Shown only: choosing a language runs nothing.
+    m_translationMenu = new QMenu(this);
+    for (const char* item : TranslationItems)
+        m_translationMenu->addAction(QString::fromUtf8(item));
+
+    for (int i = 0; i < ButtonCount; ++i) {
+        const ButtonSpec& spec = Buttons[i];
+        const QIcon icon = QIcon::fromTheme(QString::fromLatin1(spec.themeIcon),
+                                            style()->standardIcon(spec.fallback));
+        QAction* act = addAction(icon, QString::fromLatin1(spec.tooltip));
+        act->setToolTip(QString::fromLatin1(spec.tooltip));
+        act->setObjectName(QStringLiteral("Button%1").arg(i + 1));
+        m_actions[i] = act;
+        const int index = i + 1;
+        connect(act, &QAction::triggered, this, [this, index] { emit buttonClicked(index); });
+        if (index == ReadButton || index == TranslationButton) {
+            act->setMenu(index == ReadButton ? m_readMenu : m_translationMenu);
+            if (QToolButton* tool = button(index))
+                tool->setPopupMode(QToolButton::MenuButtonPopup);
+        }
+    }
+}
+
+QToolButton* MainToolBar::button(int index) const {
+    return qobject_cast<QToolButton*>(widgetForAction(action(index)));
+}
+
+} // namespace lectern::shell

@@ -1,0 +1,62 @@
+#pragma once
+// The main window: toolbar, page strip and settings strip, with the reading
+// commands and start-up composed over them.
+
+#include "MessageBoxPrompter.h"
+#include "WindowReadingHost.h"
+
+#include <QMainWindow>
+
+#include <memory>
+
+class QTabWidget;
+class QTextEdit;
+
+namespace lectern::browser {
+class BrowserPage;
+}
+
+namespace lectern::shell {
+
+class MainToolBar;
+class ReadingCommands;
+class SettingsPane;
+class StartUp;
+
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    MainToolBar* Toolbar1 = nullptr;
+    QTabWidget* SSTab1 = nullptr;
+    browser::BrowserPage* browserPage = nullptr;
+    QTextEdit* Text1 = nullptr;
+    QWidget* dialoguePage = nullptr;
+    SettingsPane* SSTab2 = nullptr;
+    bool SettingsHidden = false;
+
+    ReadingCommands& commands() { return *m_commands; }
+    // Message boxes go to this prompter from now on (tests answer through it).
+    void setPrompter(speech::Prompter& prompter);
+
+    void Form_Load();
+    void Form_Unload();
+    void Toolbar1_ButtonClick(int index);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void openFileInBrowser();
+
+    MessageBoxPrompter m_messageBoxes;
+    SystemClipboard m_clipboard;
+    std::unique_ptr<WindowReadingHost> m_host;
+    ReadingCommands* m_commands = nullptr;
+    std::unique_ptr<StartUp> m_startUp;
+    bool m_unloaded = false;
+};
+
+} // namespace lectern::shell

@@ -1,0 +1,207 @@
+#include "ReadingCommands.h"
+
+#include "Failure.h"
+#include "FormatList.h"
+#include "Selection.h"
+#include "VoiceMarkup.h"
+
+namespace lectern::shell {
+
+using speech::PromptAnswer;
+using speech::PromptButtons;
+using speech::PromptIcon;
+
+QString chooseBrowserText(const browser::BrowserSelection& selection) {
+    QString text = speech::NormaliseSelection(selection.page);
+    if (!text.isEmpty())
+        return text;
+    if (selection.frame)
+        return speech::NormaliseSelection(*selection.frame);
+    return {};
+}
+
+int16_t outFormatType(const QString& name) {
+    return static_cast<int16_t>(audio::formatValue(name));
+}
+
+ReadingCommands::ReadingCommands(ReadingHost& host, ClipboardSource& clipboard,
+                                 speech::Prompter& prompter, QObject* parent)
+    : QObject(parent), m_host(host), m_clipboard(clipboard), m_prompter(&prompter) {}
+
+ReadingCommands::~ReadingCommands() = default;
+
+engine::SpVoice& ReadingCommands::replaceVoice() {
+    auto fresh = std::make_unique<engine::SpVoice>();
+    connect(fresh.get(), &engine::SpVoice::Word, this, &ReadingCommands::onWord);
+    // The old voice goes only once the new one exists, so a failure leaves
+    // the previous one in place.
+    m_voice = std::move(fresh);
+    return *m_voice;
+}
+
+engine::SpVoice& ReadingCommands::currentVoice() {
+    if (!m_voice)
+        throw engine::EngineError(QStringLiteral("The speech engine has not been started."));
+    return *m_voice;
+}
+
+void ReadingCommands::onWord(int, qint64, int, int) {}
+
+bool ReadingCommands::FormatType(const QString& name) {
+    try {
+        currentVoice().AudioOutputStream()->Format().setType(audio::formatValue(name));
+        return true;
+    } catch (...) {
+        m_prompter->prompt(speech::messageTitle(), audio::formatRefusedMessage(),
+                           PromptIcon::Exclamation, PromptButtons::Ok);
+        return false;
+    }
+}
+
+bool ReadingCommands::applyFormatOrWarn() {
+    if (FormatType(m_host.formatName()))
+        return true;
+    m_state.ReadingInterrupted = false;
+    m_prompter->prompt(speech::messageTitle(), audioDeviceErrorMessage(), PromptIcon::Exclamation,
+                       PromptButtons::Ok);
+    return false;
+}
+
+void ReadingCommands::PrepareVoice() {
+    const engine::SpObjectTokens outputs = engine::SpVoice::GetAudioOutputs(QString(), QString());
+    const engine::SpObjectToken output = outputs.Item(m_host.audioOutputIndex());
+    replaceVoice().setAudioOutput(output);
+}
+
+QString ReadingCommands::ReadBrowserSelection() {
+    return chooseBrowserText(m_host.browserSelection());
+}
+
+ClipboardReading ReadingCommands::ReadClipboardText() {
+    const QString raw = m_clipboard.text();
+    ClipboardReading reading;
+    reading.text = speech::replaceCrLf(raw, u"  ");
+    if (reading.text.isEmpty())
+        return reading;
+    const QString question =
+        speech::clipboardQuestion(QString::fromUtf16(speech::ReadClipboardQuestion), raw);
+    reading.declined = m_prompter->prompt(speech::questionTitle(), question, PromptIcon::None,
+                                          PromptButtons::YesNo) != PromptAnswer::Yes;
+    return reading;
+}
+
+speech::MarkupContext ReadingCommands::markupContext() {
+    const bool own = m_host.ownMarkup();
+    speech::MarkupContext context;
+    context.abc = speech::buildProfileMarkup(m_host.abcProfile(), speech::HeadVariant::Plain, own);
+    context.other =
+        speech::buildProfileMarkup(m_host.otherProfile(), speech::HeadVariant::Plain, own);
+    // Events run while the markup is built and may tick a conversion box.
+    context.conversion = [this] { return m_host.conversion(); };
+    context.pump = &m_pump;
+    return context;
+}
+
+void ReadingCommands::speakMarkup(const QString& markup, int flags) {
+    emit aboutToSpeak(markup, flags);
+    currentVoice().Speak(markup, flags);
+}
+
+void ReadingCommands::showFailure(const QString& description) {
+    m_prompter->prompt(speech::messageTitle(), description, PromptIcon::Error, PromptButtons::Ok);
+}
+
+void ReadingCommands::Speak() {
+    m_state.FollowReading = false;
+    try {
+        if (!applyFormatOrWarn()) {
+            m_host.setNormalCursor();
+            return;
+        }
+        const int flags = speech::widenSpeakFlags(m_host.speakFlags());
+        PrepareVoice();
+        const speech::MarkupContext context = markupContext();
+
+        QString markup;
+        const int tab = m_host.currentTab();
+        if (tab == DialogueTab) {
+            markup = m_host.dialogueMarkup();
+        } else {
+            QString text;
+            if (tab == BrowserTab)
+                text = ReadBrowserSelection();
+            else if (tab == DocumentTab)
+                text = speech::NormaliseSelection(m_host.documentSelection());
+            if (text.isEmpty()) {
+                const ClipboardReading clip = ReadClipboardText();
+                if (clip.text.isEmpty()) {
+                    m_prompter->prompt(speech::messageTitle(), noTextSelectedMessage(),
+                                       PromptIcon::Exclamation, PromptButtons::Ok);
+                    m_host.setNormalCursor();
+                    return;
+                }
+                if (clip.declined) {
+                    m_host.setNormalCursor();
+                    return;
+                }
+                text = clip.text;
+            }
+            m_state.CurrentRunText.clear();
+            if (!text.isEmpty())
+                markup = speech::BuildVoiceMarkup(text, speech::CommaRule::AfterAbcRun, context,
+                                                  m_state.CurrentRunText);
+        }
+        speakMarkup(markup, flags);
+    } catch (...) {
+        showFailure(describeFailure(std::current_exception()));
+    }
+    m_host.setNormalCursor();
+}
+
+void ReadingCommands::SpeakCursor() {
+    m_state.FollowReading = false;
+    try {
+        if (!applyFormatOrWarn()) {
+            m_host.setNormalCursor();
+            return;
+        }
+        const int flags = speech::widenSpeakFlags(m_host.speakFlags());
+        PrepareVoice();
+        const speech::MarkupContext context = markupContext();
+        m_host.showTab(DocumentTab);
+        const QString text = speech::normaliseCaretText(m_host.documentFromCaret());
+        m_state.CurrentRunText.clear();
+        QString markup;
+        if (!text.isEmpty())
+            markup = speech::BuildVoiceMarkup(text, speech::CommaRule::AfterAbcRun, context,
+                                              m_state.CurrentRunText);
+        speakMarkup(markup, flags);
+    } catch (...) {
+        showFailure(describeFailure(std::current_exception()));
+    }
+    m_host.setNormalCursor();
+}
+
+void ReadingCommands::Speakstopresume() {
+    m_state.ReadingInterrupted = true;
+    try {
+        if (m_host.pauseTooltip() != pauseReadingTip()) {
+            m_host.setPauseTooltip(pauseReadingTip());
+            currentVoice().Resume();
+        } else {
+            m_host.setPauseTooltip(resumeReadingTip());
+            currentVoice().Pause();
+        }
+    } catch (...) {
+        showFailure(describeFailure(std::current_exception()));
+    }
+    m_host.setNormalCursor();
+}
+
+void ReadingCommands::StopAndReset() {
+    guarded([&] { currentVoice().Speak(QString(), SilenceFlags); });
+    guarded([&] { currentVoice().WaitUntilDone(5000); });
+    guarded([&] { m_host.setPauseTooltip(pauseReadingTip()); });
+}
+
+} // namespace lectern::shell

@@ -1,0 +1,91 @@
+#pragma once
+// The reading commands of the main window: read the selection, read from the
+// caret, pause/resume and the steps they share. They own the speech object.
+
+#include "BrowserSelection.h"
+#include "EventPump.h"
+#include "Prompter.h"
+#include "ReadingHost.h"
+#include "ReadingState.h"
+#include "SpeechEngine.h"
+
+#include <QObject>
+
+#include <cstdint>
+#include <memory>
+
+namespace lectern::shell {
+
+inline QString pauseReadingTip() { return QStringLiteral("Pause Reading"); }
+inline QString resumeReadingTip() { return QStringLiteral("Resume Reading"); }
+inline QString audioDeviceErrorMessage() { return QStringLiteral("音訊裝置錯誤!"); }
+inline QString noTextSelectedMessage() { return QStringLiteral("您並未選取任何文字 !"); }
+
+// Flags of the speak call that silences the current speech: purge before
+// speak plus not XML.
+constexpr int SilenceFlags = 18;
+
+// The text a browser selection gives: the page's own selection when it is
+// not empty once normalised, else the first frame's (its emptiness was judged
+// before trimming), else nothing.
+QString chooseBrowserText(const browser::BrowserSelection& selection);
+
+// The numeric type of a format name; unknown names give the fallback.
+int16_t outFormatType(const QString& name);
+
+struct ClipboardReading {
+    QString text;         // CR LF pairs replaced by two spaces
+    bool declined = false; // the user answered No
+};
+
+class ReadingCommands : public QObject {
+    Q_OBJECT
+public:
+    ReadingCommands(ReadingHost& host, ClipboardSource& clipboard, speech::Prompter& prompter,
+                    QObject* parent = nullptr);
+    ~ReadingCommands() override;
+
+    speech::ReadingState& state() { return m_state; }
+    engine::SpVoice* voice() const { return m_voice.get(); }
+    void setPrompter(speech::Prompter& prompter) { m_prompter = &prompter; }
+
+    // Replaces the speech object by a fresh one on the default output.
+    engine::SpVoice& replaceVoice();
+
+    void Speak();
+    void SpeakCursor();
+    void Speakstopresume();
+    // Silences the current speech and resets the pause button; every step
+    // is attempted even when an earlier one fails.
+    void StopAndReset();
+
+    bool FormatType(const QString& name);
+    void PrepareVoice();
+    QString ReadBrowserSelection();
+    ClipboardReading ReadClipboardText();
+
+signals:
+    // Right before the engine is handed the text.
+    void aboutToSpeak(const QString& markup, int flags);
+
+private slots:
+    // Word highlight is not wired yet.
+    void onWord(int streamNumber, qint64 streamPosition, int characterPosition, int length);
+
+private:
+    engine::SpVoice& currentVoice();
+    speech::MarkupContext markupContext();
+    void speakMarkup(const QString& markup, int flags);
+    // Applies the chosen format; on refusal shows the device message.
+    bool applyFormatOrWarn();
+    void showFailure(const QString& description);
+
+    ReadingHost& m_host;
+    ClipboardSource& m_clipboard;
+    speech::Prompter* m_prompter;
+    speech::ReadingState m_state;
+    std::unique_ptr<engine::SpVoice> m_voice;
+    speech::EventPump m_pump;
+};
+
+} // namespace lectern::shell

@@ -1,0 +1,56 @@
+#pragma once
+// What the reading commands need from the window, as small interfaces so the
+// commands can run without one.
+
+#include "BrowserSelection.h"
+#include "ScriptConversion.h"
+#include "VoiceMarkup.h"
+
+#include <QString>
+
+#include <cstdint>
+
+namespace lectern::shell {
+
+enum PageTab : int { BrowserTab = 0, DocumentTab = 1, DialogueTab = 2 };
+
+class ReadingHost {
+public:
+    virtual ~ReadingHost() = default;
+
+    virtual int currentTab() const = 0;
+    virtual void showTab(int tab) = 0;
+
+    // Document texts with every line break given as CR LF.
+    virtual QString documentSelection() const = 0;
+    virtual QString documentFromCaret() const = 0;
+    // Throws when the page cannot be asked.
+    virtual browser::BrowserSelection browserSelection() = 0;
+    // The dialogue grid's markup; empty until the grid exists.
+    virtual QString dialogueMarkup() { return {}; }
+
+    // The settings as they are now.
+    virtual QString formatName() const = 0;
+    virtual int audioOutputIndex() const = 0;
+    virtual int16_t speakFlags() const = 0;
+    virtual speech::VoiceProfile abcProfile() const = 0;
+    virtual speech::VoiceProfile otherProfile() const = 0;
+    virtual bool ownMarkup() const = 0;
+    virtual speech::ScriptConversion conversion() const = 0;
+
+    // The pause button's tooltip holds the pause/resume state.
+    virtual QString pauseTooltip() const = 0;
+    virtual void setPauseTooltip(const QString& tooltip) = 0;
+
+    virtual void setBusyCursor() = 0;
+    virtual void setNormalCursor() = 0;
+};
+
+class ClipboardSource {
+public:
+    virtual ~ClipboardSource() = default;
+    // Plain text with every line break given as CR LF; empty when none.
+    virtual QString text() const = 0;
+};
+
+} // namespace lectern::shell

@@ -1,0 +1,69 @@
+#pragma once
+// Start-up and shut-down of the main window: the voice, output and format
+// lists, the stored voice profiles, and the services of the other panes in
+// their fixed order.
+
+#include "Prompter.h"
+
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+class QComboBox;
+
+namespace lectern::shell {
+
+class ReadingCommands;
+class ReadingHost;
+class SettingsPane;
+
+// Where the Mandarin voice is found when no voice carries the exact name.
+inline QString mandarinVoiceId() { return QStringLiteral("sit/cmn"); }
+inline QString legacyChineseVoiceName() { return QStringLiteral("Microsoft Simplified Chinese"); }
+
+// Fills the format list with every format name.
+void AddFormat(QComboBox& list);
+
+// Runs every step even when earlier ones fail; returns the description of
+// the last failure, or an empty text when none failed.
+QString runSteps(const std::vector<std::function<void()>>& steps);
+
+class StartUp {
+public:
+    StartUp(ReadingHost& host, SettingsPane& settings, ReadingCommands& commands,
+            speech::Prompter& prompter, bool& settingsHidden);
+
+    void setPrompter(speech::Prompter& prompter) { m_prompter = &prompter; }
+
+    void Form_Load();
+    void Form_Unload();
+
+private:
+    void createVoice();
+    void fillVoiceList(QComboBox& list);
+    void selectChineseVoice();
+    void fillOutputList();
+    void fillFormatList();
+    void takeEngineDefaults();
+    void restoreSettings();
+    void saveSettings();
+
+    // Services of panes that do not exist yet; each takes its place in the
+    // sequence once its pane lands.
+    void fillFontList() {}
+    void pointFileBrowser() {}
+    void startMixer() {}
+    void goHome() {}
+    void installKeyWatcher() {}
+    void removeKeyWatcher() {}
+    void buildDialogueGrid() {}
+
+    ReadingHost& m_host;
+    SettingsPane& m_settings;
+    ReadingCommands& m_commands;
+    speech::Prompter* m_prompter;
+    bool& m_settingsHidden;
+};
+
+} // namespace lectern::shell

@@ -1,0 +1,57 @@
+#pragma once
+// The reading commands' view of the real window and clipboard.
+
+#include "ReadingHost.h"
+
+class QTabWidget;
+class QTextEdit;
+
+namespace lectern::browser {
+class BrowserPage;
+}
+
+namespace lectern::shell {
+
+class MainToolBar;
+class SettingsPane;
+
+// Line breaks as the reading rules expect them: every paragraph or line
+// separator becomes CR LF, and a CR LF already there stays one.
+QString withCrLfBreaks(QString text);
+
+class WindowReadingHost : public ReadingHost {
+public:
+    WindowReadingHost(QTabWidget& pages, QTextEdit& document, browser::BrowserPage& browser,
+                      SettingsPane& settings, MainToolBar& toolbar);
+
+    int currentTab() const override;
+    void showTab(int tab) override;
+    QString documentSelection() const override;
+    QString documentFromCaret() const override;
+    browser::BrowserSelection browserSelection() override;
+    QString formatName() const override;
+    int audioOutputIndex() const override;
+    int16_t speakFlags() const override;
+    speech::VoiceProfile abcProfile() const override;
+    speech::VoiceProfile otherProfile() const override;
+    bool ownMarkup() const override;
+    speech::ScriptConversion conversion() const override;
+    QString pauseTooltip() const override;
+    void setPauseTooltip(const QString& tooltip) override;
+    void setBusyCursor() override;
+    void setNormalCursor() override;
+
+private:
+    QTabWidget& m_pages;
+    QTextEdit& m_document;
+    browser::BrowserPage& m_browser;
+    SettingsPane& m_settings;
+    MainToolBar& m_toolbar;
+};
+
+class SystemClipboard : public ClipboardSource {
+public:
+    QString text() const override;
+};
+
+} // namespace lectern::shell
