@@ -380,11 +380,16 @@ int synthCallback(short* wav, int numSamples, espeak_EVENT* events) {
 
     std::vector<WordEvent> words;
     for (espeak_EVENT* ev = events; ev && ev->type != espeakEVENT_LIST_TERMINATED; ++ev) {
-        if (ev->type != espeakEVENT_WORD || ev->text_position == ctx->lastWordPosition)
+        // Words only move forward; eSpeak repeats some and adds a stray one at
+        // the end of a clause.
+        if (ev->type != espeakEVENT_WORD || ev->text_position <= ctx->lastWordPosition)
             continue;
         ctx->lastWordPosition = ev->text_position;
         const auto& map = ctx->codePointToUtf16;
-        const int first = std::clamp(ev->text_position - 1, 0, int(map.size()) - 1);
+        // eSpeak counts code points from 1 and reports a word at the very end.
+        if (ev->text_position < 1 || ev->text_position >= int(map.size()))
+            continue;
+        const int first = ev->text_position - 1;
         const int last = std::clamp(first + std::max(ev->length, 1), 0, int(map.size()) - 1);
         const auto& offsets = ctx->segment->offsets;
         const int start = offsets[size_t(map[size_t(first)])];
