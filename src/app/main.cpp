@@ -3,6 +3,7 @@
 #include <QApplication>
 
 int main(int argc, char** argv) {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Lectern"));
     QApplication::setApplicationName(QStringLiteral("Lectern"));

@@ -3,6 +3,7 @@
 #include "Failure.h"
 #include "FormatList.h"
 #include "Selection.h"
+#include "SpeakFlags.h"
 #include "VoiceMarkup.h"
 
 namespace lectern::shell {

@@ -18,7 +18,8 @@ namespace {
 
 QStringList voiceDescriptions() {
     QStringList names;
-    for (const engine::SpObjectToken& token : engine::SpVoice::GetVoices(QString(), QString()).items())
+    const engine::SpObjectTokens voices = engine::SpVoice::GetVoices(QString(), QString());
+    for (const engine::SpObjectToken& token : voices.items())
         names << token.GetDescription();
     return names;
 }
@@ -101,9 +102,9 @@ void StartUp::fillVoiceList(QComboBox& list) {
 
 void StartUp::selectChineseVoice() {
     QComboBox& list = *m_settings.Combo2;
-    const auto& voices = engine::SpVoice::GetVoices(QString(), QString()).items();
-    for (int i = 0; i < static_cast<int>(voices.size()) && i < list.count(); ++i) {
-        if (voices[i].id == mandarinVoiceId())
+    const engine::SpObjectTokens voices = engine::SpVoice::GetVoices(QString(), QString());
+    for (int i = 0; i < voices.Count() && i < list.count(); ++i) {
+        if (voices.items()[i].id == mandarinVoiceId())
             list.setCurrentIndex(i);
     }
     // A voice of exactly this name wins; the last such entry is chosen.
@@ -116,8 +117,8 @@ void StartUp::selectChineseVoice() {
 void StartUp::fillOutputList() {
     QComboBox& list = *m_settings.Combo3;
     list.clear();
-    for (const engine::SpObjectToken& token :
-         engine::SpVoice::GetAudioOutputs(QString(), QString()).items())
+    const engine::SpObjectTokens outputs = engine::SpVoice::GetAudioOutputs(QString(), QString());
+    for (const engine::SpObjectToken& token : outputs.items())
         list.addItem(token.GetDescription());
     if (list.count() > 0)
         list.setCurrentIndex(0);

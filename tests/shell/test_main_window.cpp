@@ -1,0 +1,291 @@
+// The real window end to end: the toolbar's read button with the real engine,
+// the sound server's null sink, the web view and the settings store.
+
+#include "BrowserPage.h"
+#include "MainToolBar.h"
+#include "MainWindow.h"
+#include "ReadingCommands.h"
+#include "SettingsPane.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QMenu>
+#include <QMessageBox>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QToolButton>
+#include <QWebEnginePage>
+#include <QWebEngineView>
+#include <QtTest>
+
+#include <cmath>
+
+using namespace lectern;
+
+namespace {
+
+// Records the default sink's monitor for as long as it lives.
+class MonitorRecording {
+public:
+    MonitorRecording() {
+        QProcess pactl;
+        pactl.start(QStringLiteral("pactl"), {QStringLiteral("get-default-sink")});
+        pactl.waitForFinished(5000);
+        const QString sink = QString::fromUtf8(pactl.readAllStandardOutput()).trimmed();
+        m_parec.start(QStringLiteral("parec"),
+                      {QStringLiteral("-d"), sink + QStringLiteral(".monitor"), QStringLiteral("--raw"),
+                       QStringLiteral("--format=s16le"), QStringLiteral("--rate=16000"),
+                       QStringLiteral("--channels=1")});
+        m_parec.waitForStarted(5000);
+    }
+    // Root mean square of everything recorded, in sample units.
+    double stop() {
+        m_parec.terminate();
+        m_parec.waitForFinished(5000);
+        const QByteArray pcm = m_parec.readAllStandardOutput();
+        const auto* samples = reinterpret_cast<const int16_t*>(pcm.constData());
+        const qsizetype count = pcm.size() / 2;
+        double sum = 0;
+        for (qsizetype i = 0; i < count; ++i)
+            sum += double(samples[i]) * samples[i];
+        return count ? std::sqrt(sum / count) : 0;
+    }
+
+private:
+    QProcess m_parec;
+};
+
+// Answers the next message box and keeps what it said.
+struct SeenBox {
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    bool seen = false;
+};
+
+void answerNextBox(SeenBox& seen) {
+    auto* timer = new QTimer;
+    QObject::connect(timer, &QTimer::timeout, [timer, &seen] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            seen = {box->windowTitle(), box->text(), box->icon(), true};
+            timer->deleteLater();
+            box->done(QMessageBox::Ok);
+        }
+    });
+    timer->start(20);
+}
+
+void clickRead(shell::MainWindow& window) {
+    QToolButton* button = window.Toolbar1->button(shell::MainToolBar::ReadButton);
+    // The left part of a menu button runs the command; the arrow opens the menu.
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(4, button->height() / 2));
+}
+
+bool runJs(QWebEngineView* view, const QString& script) {
+    bool done = false;
+    view->page()->runJavaScript(script, [&](const QVariant&) { done = true; });
+    return QTest::qWaitFor([&] { return done; }, 5000);
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir config;
+    QTemporaryDir pages;
+
+    static void selectAll(QTextEdit* edit) {
+        QTextCursor cursor = edit->textCursor();
+        cursor.select(QTextCursor::Document);
+        edit->setTextCursor(cursor);
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(config.isValid() && pages.isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    }
+
+    void windowShowsItsCommandsAndPages() {
+        shell::MainWindow window;
+        window.show();
+        QCOMPARE(window.windowTitle(), QStringLiteral("Lectern  V5.3"));
+        const QStringList tips = {"Open File", "Read Text Selected", "Pause Reading",
+                                  "Text  to WAV or  MP3", "Consult Dictionary from Yahoo",
+                                  "Translation from Yahoo ", "Show/Hide  Setting",
+                                  "Show/Hide  IE - My Favorite", "Information",
+                                  "Stop loading Page", "Reload Page", "Previous Page", "Next Page"};
+        for (int i = 1; i <= 13; ++i) {
+            QToolButton* button = window.Toolbar1->button(i);
+            QVERIFY(button && button->isVisible());
+            QCOMPARE(button->toolTip(), tips[i - 1]);
+            QVERIFY(!button->icon().isNull());
+        }
+        QCOMPARE(window.Toolbar1->readMenu()->actions().size(), 7);
+        QCOMPARE(window.Toolbar1->translationMenu()->actions().size(), 36);
+        QCOMPARE(window.SSTab1->tabText(0), QStringLiteral("朗讀網頁"));
+        QCOMPARE(window.SSTab1->tabText(1), QStringLiteral("朗讀檔案"));
+        QCOMPARE(window.SSTab1->tabText(2), QStringLiteral("對話編輯"));
+        QVERIFY(window.browserPage->WebBrowser1);
+        if (qEnvironmentVariableIsSet("LECTERN_SHOT")) {
+            window.Form_Load();
+            QTest::qWait(500);
+            window.grab().save(qEnvironmentVariable("LECTERN_SHOT"));
+        }
+    }
+
+    void readButtonSpeaksTheDocumentSelection() {
+        shell::MainWindow window;
+        window.show();
+        window.Form_Load();
+        window.Text1->setPlainText(QStringLiteral("Hello 你好"));
+        selectAll(window.Text1);
+        window.SSTab1->setCurrentIndex(shell::DocumentTab);
+        QSignalSpy spoken(&window.commands(), &shell::ReadingCommands::aboutToSpeak);
+
+        MonitorRecording recording;
+        QTest::qWait(300);
+        clickRead(window);
+        QCOMPARE(spoken.size(), 1);
+        const QString markup = spoken[0].at(0).toString();
+        QVERIFY2(markup.contains(QStringLiteral(">hello , </")) &&
+                     markup.contains(QStringLiteral(">你好</")),
+                 qPrintable(markup));
+        QCOMPARE(spoken[0].at(1).toInt(), 11);
+        QVERIFY(window.commands().voice()->WaitUntilDone(20000));
+        QTest::qWait(300);
+        const double rms = recording.stop();
+        QVERIFY2(rms > 100, qPrintable(QString::number(rms)));
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void readsTheSelectionOfAnInlineFrame() {
+        QFile frame(pages.filePath(QStringLiteral("frame.html")));
+        QVERIFY(frame.open(QIODevice::WriteOnly));
+        frame.write("<html><body><p id=\"f\">Framed  Words</p></body></html>");
+        frame.close();
+        QFile top(pages.filePath(QStringLiteral("top.html")));
+        QVERIFY(top.open(QIODevice::WriteOnly));
+        top.write("<html><body><p>Top page text</p>"
+                  "<iframe id=\"a\" src=\"frame.html\"></iframe>"
+                  "<iframe id=\"b\" srcdoc=\"<p id='t'>Srcdoc Words</p>\"></iframe>"
+                  "</body></html>");
+        top.close();
+
+        shell::MainWindow window;
+        window.show();
+        window.Form_Load();
+        QWebEngineView* view = window.browserPage->WebBrowser1;
+        QSignalSpy loaded(view, &QWebEngineView::loadFinished);
+        window.browserPage->Navigate(QUrl::fromLocalFile(top.fileName()));
+        QVERIFY(loaded.wait(20000));
+        window.SSTab1->setCurrentIndex(shell::BrowserTab);
+        QSignalSpy spoken(&window.commands(), &shell::ReadingCommands::aboutToSpeak);
+        const QString select = QStringLiteral(
+            "(function(id, el){ var d = document.getElementById(id).contentDocument;"
+            " var r = d.createRange(); r.selectNodeContents(d.getElementById(el));"
+            " d.getSelection().removeAllRanges(); d.getSelection().addRange(r); })('%1', '%2')");
+        const auto abc = speech::buildProfileMarkup(window.SSTab2->abcProfile(),
+                                                    speech::HeadVariant::Plain, false);
+
+        // Only the second frame has a selection.
+        QVERIFY(runJs(view, select.arg(QStringLiteral("b"), QStringLiteral("t"))));
+        clickRead(window);
+        QCOMPARE(spoken.size(), 1);
+        QCOMPARE(spoken[0].at(0).toString(), abc.head + QStringLiteral("srcdoc words") + abc.tail);
+
+        // Both frames: the first in document order wins.
+        QVERIFY(runJs(view, select.arg(QStringLiteral("a"), QStringLiteral("f"))));
+        clickRead(window);
+        QCOMPARE(spoken.size(), 2);
+        QCOMPARE(spoken[1].at(0).toString(), abc.head + QStringLiteral("framed  words") + abc.tail);
+        window.commands().StopAndReset();
+    }
+
+    void noSelectionAndEmptyClipboardSpeaksNothing() {
+        shell::MainWindow window;
+        window.show();
+        window.Form_Load();
+        QApplication::clipboard()->clear();
+        window.Text1->setPlainText(QStringLiteral("unselected text"));
+        window.SSTab1->setCurrentIndex(shell::DocumentTab);
+        QSignalSpy spoken(&window.commands(), &shell::ReadingCommands::aboutToSpeak);
+
+        SeenBox seen;
+        answerNextBox(seen);
+        clickRead(window);
+        QVERIFY(seen.seen);
+        QCOMPARE(seen.text, QStringLiteral("您並未選取任何文字 !"));
+        QCOMPARE(seen.title, QStringLiteral("訊息"));
+        QCOMPARE(seen.icon, QMessageBox::Warning);
+        QCOMPARE(spoken.size(), 0);
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
+    void profileSurvivesARestart() {
+        QString otherVoice;
+        {
+            shell::MainWindow window;
+            window.show();
+            window.Form_Load();
+            window.SSTab2->Combo2->setCurrentIndex(1);
+            otherVoice = window.SSTab2->Combo2->currentText();
+            window.SSTab2->Slider1->setValue(-4);
+            window.SSTab2->Slider7->setValue(55);
+            window.close();
+        }
+        shell::MainWindow next;
+        next.show();
+        next.Form_Load();
+        QCOMPARE(next.SSTab2->Combo2->currentText(), otherVoice);
+        QCOMPARE(next.SSTab2->Slider1->value(), -4);
+        QCOMPARE(next.SSTab2->Slider7->value(), 55);
+        next.close();
+    }
+
+    void hugeSelectionKeepsTheWindowResponsive() {
+        shell::MainWindow window;
+        window.show();
+        window.Form_Load();
+        const QString piece = QStringLiteral("Reading 長文字 stays responsive, 第3章 ok. ");
+        QString text;
+        text.reserve(5 * 1024 * 1024 + piece.size());
+        while (text.size() < 5 * 1024 * 1024)
+            text += piece;
+        window.Text1->setPlainText(text);
+        selectAll(window.Text1);
+        window.SSTab1->setCurrentIndex(shell::DocumentTab);
+        QSignalSpy spoken(&window.commands(), &shell::ReadingCommands::aboutToSpeak);
+
+        int ticks = 0;
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [&] { ++ticks; });
+        ticker.start(20);
+        QElapsedTimer clock;
+        clock.start();
+        clickRead(window);
+        const qint64 elapsed = clock.elapsed();
+        ticker.stop();
+
+        QCOMPARE(spoken.size(), 1);
+        QVERIFY(spoken[0].at(0).toString().size() > text.size());
+        // Events ran throughout: at least one tick for every 200 ms spent.
+        QVERIFY2(ticks >= elapsed / 200, qPrintable(QStringLiteral("%1 ticks in %2 ms").arg(ticks).arg(elapsed)));
+        window.commands().StopAndReset();
+    }
+};
+
+int main(int argc, char** argv) {
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Lectern"));
+    QApplication::setApplicationName(QStringLiteral("Lectern"));
+    MainWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_main_window.moc"

@@ -1,0 +1,244 @@
+// The reading commands against the real engine and sound server, with the
+// window, clipboard and message boxes stood in for.
+
+#include "Fakes.h"
+#include "ReadingCommands.h"
+#include "VoiceMarkup.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace lectern;
+using lectern::speech::PromptAnswer;
+using lectern::speech::PromptButtons;
+using lectern::speech::PromptIcon;
+
+namespace {
+
+QString question(const QString& shown) {
+    return QStringLiteral("您並未選取文字 , 要朗讀剪貼簿的文字嗎 ?\r\n\r\n剪貼簿內容 :\r\n\r\n") + shown +
+           QStringLiteral("...");
+}
+
+} // namespace
+
+class ReadingCommandsTest : public QObject {
+    Q_OBJECT
+
+    FakeHost host;
+    FakeClipboard clipboard;
+    RecordingPrompter prompter;
+    std::unique_ptr<shell::ReadingCommands> commands;
+    std::unique_ptr<QSignalSpy> spoken;
+
+    QString lastMarkup() const { return spoken->isEmpty() ? QString() : spoken->last().at(0).toString(); }
+
+private slots:
+    void init() {
+        host = FakeHost();
+        clipboard.content.clear();
+        prompter = RecordingPrompter();
+        commands = std::make_unique<shell::ReadingCommands>(host, clipboard, prompter);
+        commands->replaceVoice();
+        spoken = std::make_unique<QSignalSpy>(commands.get(), &shell::ReadingCommands::aboutToSpeak);
+    }
+
+    void cleanup() {
+        spoken.reset();
+        commands.reset();
+    }
+
+    void nothingSelectedAndEmptyClipboardOnlyTellsSo_data() {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<QString>("selection");
+        QTest::newRow("document") << int(shell::DocumentTab) << QString();
+        QTest::newRow("browser") << int(shell::BrowserTab) << QString();
+        QTest::newRow("browser, blank frame ends the search")
+            << int(shell::BrowserTab) << QStringLiteral("   ");
+    }
+    void nothingSelectedAndEmptyClipboardOnlyTellsSo() {
+        QFETCH(int, tab);
+        QFETCH(QString, selection);
+        host.tab = tab;
+        host.selection = selection;
+        host.browser.frame = selection.isEmpty() ? std::nullopt : std::optional(selection);
+        host.busy = true;
+        engine::SpVoice* before = commands->voice();
+
+        commands->Speak();
+
+        QCOMPARE(prompter.prompts.size(), 1);
+        QCOMPARE(prompter.prompts[0].title, QStringLiteral("訊息"));
+        QCOMPARE(prompter.prompts[0].text, QStringLiteral("您並未選取任何文字 !"));
+        QCOMPARE(prompter.prompts[0].icon, PromptIcon::Exclamation);
+        QCOMPARE(spoken->size(), 0);
+        QVERIFY(!host.busy);
+        // The speech object was replaced before the text was looked for.
+        QVERIFY(commands->voice() != before);
+    }
+
+    void blankSelectionAsksAboutTheClipboard_data() {
+        QTest::addColumn<QString>("clip");
+        QTest::addColumn<QString>("shown");
+        const QString longText = QString(150, QLatin1Char('A')) + QString(100, QChar(0x5B57));
+        QTest::newRow("250 characters") << longText << longText.left(100);
+        QTest::newRow("3 characters") << QStringLiteral("a\r\nb") << QStringLiteral("a\r\nb");
+    }
+    void blankSelectionAsksAboutTheClipboard() {
+        QFETCH(QString, clip);
+        QFETCH(QString, shown);
+        host.selection = QStringLiteral("    ");
+        clipboard.content = clip;
+        prompter.answer = PromptAnswer::No;
+
+        commands->Speak();
+
+        QCOMPARE(prompter.prompts.size(), 1);
+        QCOMPARE(prompter.prompts[0].title, QStringLiteral("提示"));
+        QCOMPARE(prompter.prompts[0].text, question(shown));
+        QCOMPARE(prompter.prompts[0].icon, PromptIcon::None);
+        QCOMPARE(prompter.prompts[0].buttons, PromptButtons::YesNo);
+        QCOMPARE(spoken->size(), 0); // No: nothing is read
+    }
+
+    void clipboardTextKeepsItsCapitals() {
+        clipboard.content = QStringLiteral("Hello\r\nWorld");
+        prompter.answer = PromptAnswer::Yes;
+
+        commands->Speak();
+
+        QCOMPARE(spoken->size(), 1);
+        QVERIFY2(lastMarkup().contains(QStringLiteral(">Hello  World</")), qPrintable(lastMarkup()));
+        QCOMPARE(spoken->last().at(1).toInt(), 11);
+    }
+
+    void selectionIsTrimmedLowerCasedAndWrapped() {
+        host.selection = QStringLiteral("  Hello World\r\n");
+        host.abc.speed = -3;
+
+        commands->Speak();
+
+        QVERIFY(prompter.prompts.isEmpty());
+        QCOMPARE(spoken->size(), 1);
+        const auto head =
+            speech::buildProfileMarkup(host.abc, speech::HeadVariant::Plain, false);
+        QCOMPARE(lastMarkup(), head.head + QStringLiteral("hello world  ") + head.tail);
+        QVERIFY(lastMarkup().contains(QStringLiteral("<rate speed=\"-3\">")));
+        QCOMPARE(commands->state().CurrentRunText, QStringLiteral("hello world  "));
+        QVERIFY(commands->voice()->WaitUntilDone(20000));
+    }
+
+    void browserSelectionFallsBackToTheFirstFrame() {
+        QCOMPARE(shell::chooseBrowserText({QStringLiteral("  Top Page  "), QStringLiteral("x")}),
+                 QStringLiteral("top page"));
+        QCOMPARE(shell::chooseBrowserText({QStringLiteral("   "), QStringLiteral(" In A Frame ")}),
+                 QStringLiteral("in a frame"));
+        QCOMPARE(shell::chooseBrowserText({QString(), std::nullopt}), QString());
+
+        host.tab = shell::BrowserTab;
+        host.browser = {QString(), QStringLiteral("Second Frame")};
+        commands->Speak();
+        QCOMPARE(spoken->size(), 1);
+        QVERIFY(lastMarkup().contains(QStringLiteral(">second frame</")));
+    }
+
+    void speakCursorReadsToTheEndWithoutTrimming() {
+        host.tab = shell::BrowserTab;
+        host.fromCaret = QStringLiteral("  Abc\r\n");
+        commands->SpeakCursor();
+        QCOMPARE(host.tab, int(shell::DocumentTab));
+        QVERIFY2(lastMarkup().contains(QStringLiteral(">  abc  </")), qPrintable(lastMarkup()));
+
+        host.fromCaret.clear(); // caret at the end
+        commands->SpeakCursor();
+        QCOMPARE(spoken->size(), 2);
+        QCOMPARE(lastMarkup(), QString());
+        QVERIFY(prompter.prompts.isEmpty());
+    }
+
+    void refusedFormatStopsTheReading() {
+        const QString twoLines =
+            QStringLiteral("你的音訊輸出串流不支援此模式 !\n建議 SAFT22kHz16BitMono 模式");
+        QVERIFY(!commands->FormatType(QStringLiteral("SAFTTrueSpeech_8kHz1BitMono")));
+        QCOMPARE(prompter.prompts.size(), 1);
+        QCOMPARE(prompter.prompts[0].text, twoLines);
+        QCOMPARE(prompter.prompts[0].icon, PromptIcon::Exclamation);
+        QCOMPARE(prompter.prompts[0].title, QStringLiteral("訊息"));
+        QVERIFY(commands->FormatType(QStringLiteral("SAFT22kHz16BitMono")));
+        QCOMPARE(prompter.prompts.size(), 1);
+
+        prompter.prompts.clear();
+        host.format = QStringLiteral("SAFTTrueSpeech_8kHz1BitMono");
+        host.selection = QStringLiteral("abc");
+        commands->state().ReadingInterrupted = true;
+        engine::SpVoice* before = commands->voice();
+        commands->Speak();
+        QCOMPARE(prompter.prompts.size(), 2);
+        QCOMPARE(prompter.prompts[0].text, twoLines);
+        QCOMPARE(prompter.prompts[1].text, QStringLiteral("音訊裝置錯誤!"));
+        QCOMPARE(prompter.prompts[1].icon, PromptIcon::Exclamation);
+        QVERIFY(!commands->state().ReadingInterrupted);
+        QCOMPARE(spoken->size(), 0);
+        QCOMPARE(commands->voice(), before); // stopped before the voice was replaced
+    }
+
+    void withoutASpeechObjectNothingCrashes() {
+        FakeHost bare;
+        RecordingPrompter answers;
+        shell::ReadingCommands fresh(bare, clipboard, answers);
+        QVERIFY(!fresh.FormatType(QStringLiteral("SAFT22kHz16BitMono")));
+        fresh.Speakstopresume();
+        QCOMPARE(answers.prompts.size(), 2);
+        QCOMPARE(answers.prompts[1].icon, PromptIcon::Error);
+        QVERIFY(!answers.prompts[1].text.isEmpty());
+        fresh.StopAndReset(); // every step is skipped quietly
+        QCOMPARE(answers.prompts.size(), 2);
+        QCOMPARE(bare.tooltip, QStringLiteral("Pause Reading"));
+    }
+
+    void engineFailureIsShownWithItsDescription() {
+        host.selection = QStringLiteral("abc");
+        host.flags = -128; // the engine refuses unknown flag bits
+        host.busy = true;
+        commands->Speak();
+        QCOMPARE(spoken->size(), 1);
+        QCOMPARE(spoken->last().at(1).toInt(), -128);
+        QCOMPARE(prompter.prompts.size(), 1);
+        QCOMPARE(prompter.prompts[0].icon, PromptIcon::Error);
+        QCOMPARE(prompter.prompts[0].title, QStringLiteral("訊息"));
+        QVERIFY(!prompter.prompts[0].text.isEmpty());
+        QVERIFY(!host.busy);
+
+        prompter.prompts.clear();
+        host.flags = 11;
+        host.tab = shell::BrowserTab;
+        host.browserFails = true;
+        commands->Speak();
+        QCOMPARE(prompter.prompts.size(), 1);
+        QCOMPARE(prompter.prompts[0].text,
+                 QStringLiteral("The web page did not report its selection in time."));
+    }
+
+    void pauseAndResumeToggleTheTooltip() {
+        host.selection = QStringLiteral("a somewhat longer sentence to keep the voice busy");
+        commands->Speak();
+        commands->state().ReadingInterrupted = false;
+
+        commands->Speakstopresume();
+        QCOMPARE(host.tooltip, QStringLiteral("Resume Reading"));
+        QVERIFY(commands->state().ReadingInterrupted);
+        commands->state().ReadingInterrupted = false;
+        commands->Speakstopresume();
+        QCOMPARE(host.tooltip, QStringLiteral("Pause Reading"));
+        QVERIFY(commands->state().ReadingInterrupted);
+        QVERIFY(prompter.prompts.isEmpty());
+
+        host.tooltip = QStringLiteral("Resume Reading");
+        commands->StopAndReset();
+        QCOMPARE(host.tooltip, QStringLiteral("Pause Reading"));
+        QVERIFY(!commands->voice()->isSpeaking());
+    }
+};
+
+QTEST_GUILESS_MAIN(ReadingCommandsTest)
+#include "test_reading_commands.moc"

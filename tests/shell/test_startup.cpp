@@ -1,0 +1,150 @@
+// Start-up and shut-down against the real engine: lists, engine defaults and
+// the stored voice profiles with their refusal rules.
+
+#include "Fakes.h"
+#include "ReadingCommands.h"
+#include "SettingsPane.h"
+#include "StartUp.h"
+
+#include <QComboBox>
+#include <QSettings>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace lectern;
+
+class StartUpTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir config;
+
+    static void store(const QList<std::pair<const char*, QString>>& values) {
+        QSettings settings(QStringLiteral("Lectern"), QStringLiteral("Lectern"));
+        settings.clear();
+        settings.beginGroup(QStringLiteral("ini"));
+        for (const auto& [key, value] : values)
+            settings.setValue(QLatin1String(key), value);
+    }
+
+    struct Rig {
+        FakeHost host;
+        FakeClipboard clipboard;
+        RecordingPrompter prompter;
+        shell::SettingsPane pane;
+        shell::ReadingCommands commands{host, clipboard, prompter};
+        bool settingsHidden = true;
+        shell::StartUp startUp{host, pane, commands, prompter, settingsHidden};
+    };
+
+private slots:
+    void initTestCase() {
+        QVERIFY(config.isValid());
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    }
+
+    void freshStartShowsEngineDefaults() {
+        store({});
+        Rig rig;
+        rig.host.tab = shell::DocumentTab;
+        rig.startUp.Form_Load();
+
+        QVERIFY(rig.prompter.prompts.isEmpty());
+        QVERIFY(!rig.settingsHidden);
+        QCOMPARE(rig.host.tab, int(shell::BrowserTab));
+        QVERIFY(rig.commands.voice());
+
+        const engine::SpObjectTokens voices = engine::SpVoice::GetVoices();
+        QCOMPARE(rig.pane.Combo1->count(), voices.Count());
+        QCOMPARE(rig.pane.Combo1->currentIndex(), 0);
+        int mandarin = 0;
+        for (int i = 0; i < voices.Count(); ++i)
+            if (voices.Item(i).id == shell::mandarinVoiceId())
+                mandarin = i;
+        QVERIFY2(mandarin > 0, "the Mandarin voice is installed by the set-up");
+        QCOMPARE(rig.pane.Combo2->currentIndex(), mandarin);
+
+        QCOMPARE(rig.pane.Combo3->count(), engine::SpVoice::GetAudioOutputs().Count());
+        QCOMPARE(rig.pane.Combo3->currentIndex(), 0);
+        QCOMPARE(rig.pane.Combo4->count(), 70);
+        QCOMPARE(rig.pane.Combo4->currentText(), QStringLiteral("SAFT22kHz16BitMono"));
+        shell::AddFormat(*rig.pane.Combo4);
+        QCOMPARE(rig.pane.Combo4->count(), 70);
+
+        engine::SpVoice fresh;
+        QCOMPARE(rig.pane.Slider1->value(), fresh.Rate());
+        QCOMPARE(rig.pane.Slider3->value(), fresh.Rate());
+        QCOMPARE(rig.pane.Slider2->value(), fresh.Volume());
+        QCOMPARE(rig.pane.Slider4->value(), fresh.Volume());
+        QCOMPARE(rig.pane.Slider6->value(), 0);
+        QCOMPARE(rig.pane.Slider7->value(), 0);
+    }
+
+    void storedValuesThatDoNotFitAreIgnored() {
+        const engine::SpObjectTokens voices = engine::SpVoice::GetVoices();
+        QVERIFY(voices.Count() > 2);
+        const QString second = voices.Item(2).GetDescription();
+        store({{"voice1", QStringLiteral("No Such Voice")},
+               {"rate1", QStringLiteral("15")},
+               {"volume1", QStringLiteral("   ")},
+               {"pitch1", QStringLiteral("-60")},
+               {"voice2", second},
+               {"rate2", QStringLiteral("-3")},
+               {"volume2", QStringLiteral("loud")},
+               {"pitch2", QStringLiteral("100")}});
+        Rig rig;
+        rig.startUp.Form_Load();
+
+        QVERIFY(rig.prompter.prompts.isEmpty());
+        QCOMPARE(rig.pane.Combo1->currentIndex(), 0);
+        QCOMPARE(rig.pane.Slider1->value(), 0);
+        QCOMPARE(rig.pane.Slider2->value(), 100);
+        QCOMPARE(rig.pane.Slider6->value(), -60);
+        QCOMPARE(rig.pane.Combo2->currentText(), second);
+        QCOMPARE(rig.pane.Slider3->value(), -3);
+        QCOMPARE(rig.pane.Slider4->value(), 100);
+        QCOMPARE(rig.pane.Slider7->value(), 100);
+    }
+
+    void shutDownWritesWhatTheNextStartRestores() {
+        store({});
+        const QString voice = engine::SpVoice::GetVoices().Item(1).GetDescription();
+        {
+            Rig rig;
+            rig.startUp.Form_Load();
+            rig.pane.Combo1->setCurrentIndex(1);
+            rig.pane.Slider1->setValue(-3);
+            rig.pane.Slider4->setValue(42);
+            rig.pane.Slider7->setValue(-100);
+            rig.startUp.Form_Unload();
+        }
+        QSettings settings(QStringLiteral("Lectern"), QStringLiteral("Lectern"));
+        settings.beginGroup(QStringLiteral("ini"));
+        QCOMPARE(settings.value(QStringLiteral("voice1")).toString(), voice);
+        QCOMPARE(settings.value(QStringLiteral("rate1")).toString(), QStringLiteral("-3"));
+        QCOMPARE(settings.value(QStringLiteral("pitch2")).toString(), QStringLiteral("-100"));
+
+        Rig next;
+        next.startUp.Form_Load();
+        QCOMPARE(next.pane.Combo1->currentText(), voice);
+        QCOMPARE(next.pane.Slider1->value(), -3);
+        QCOMPARE(next.pane.Slider4->value(), 42);
+        QCOMPARE(next.pane.Slider7->value(), -100);
+    }
+
+    void everyStepRunsAndTheLastFailureIsReported() {
+        int ran = 0;
+        const QString last = shell::runSteps({
+            [] { throw engine::EngineError(QStringLiteral("first")); },
+            [&] { ++ran; },
+            [] { throw std::runtime_error("second"); },
+            [&] { ++ran; },
+        });
+        QCOMPARE(ran, 2);
+        QCOMPARE(last, QStringLiteral("second"));
+        QCOMPARE(shell::runSteps({[&] { ++ran; }}), QString());
+    }
+};
+
+QTEST_MAIN(StartUpTest)
+#include "test_startup.moc"
