@@ -50,8 +50,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_messageBoxes(th
 
     m_host = std::make_unique<WindowReadingHost>(*SSTab1, *Text1, *browserPage, *SSTab2, *Toolbar1);
     m_commands = new ReadingCommands(*m_host, m_clipboard, m_messageBoxes, this);
-    m_startUp = std::make_unique<StartUp>(*m_host, *SSTab2, *m_commands, m_messageBoxes,
-                                          SettingsHidden);
+    m_startUp =
+        std::make_unique<StartUp>(*m_host, *SSTab2, *m_commands, m_messageBoxes, SettingsHidden);
 
     connect(Toolbar1, &MainToolBar::buttonClicked, this, &MainWindow::Toolbar1_ButtonClick);
 }

@@ -9,8 +9,8 @@ namespace lectern::shell {
 class MessageBoxPrompter : public speech::Prompter {
 public:
     explicit MessageBoxPrompter(QWidget* owner = nullptr) : m_owner(owner) {}
-    speech::PromptAnswer prompt(const QString& title, const QString& text,
-                                speech::PromptIcon icon, speech::PromptButtons buttons) override;
+    speech::PromptAnswer prompt(const QString& title, const QString& text, speech::PromptIcon icon,
+                                speech::PromptButtons buttons) override;
 
 private:
     QWidget* m_owner;

@@ -16,10 +16,18 @@
 
 namespace lectern::shell {
 
-inline QString pauseReadingTip() { return QStringLiteral("Pause Reading"); }
-inline QString resumeReadingTip() { return QStringLiteral("Resume Reading"); }
-inline QString audioDeviceErrorMessage() { return QStringLiteral("音訊裝置錯誤!"); }
-inline QString noTextSelectedMessage() { return QStringLiteral("您並未選取任何文字 !"); }
+inline QString pauseReadingTip() {
+    return QStringLiteral("Pause Reading");
+}
+inline QString resumeReadingTip() {
+    return QStringLiteral("Resume Reading");
+}
+inline QString audioDeviceErrorMessage() {
+    return QStringLiteral("音訊裝置錯誤!");
+}
+inline QString noTextSelectedMessage() {
+    return QStringLiteral("您並未選取任何文字 !");
+}
 
 // Flags of the speak call that silences the current speech: purge before
 // speak plus not XML.
@@ -34,7 +42,7 @@ QString chooseBrowserText(const browser::BrowserSelection& selection);
 int16_t outFormatType(const QString& name);
 
 struct ClipboardReading {
-    QString text;         // CR LF pairs replaced by two spaces
+    QString text;          // CR LF pairs replaced by two spaces
     bool declined = false; // the user answered No
 };
 

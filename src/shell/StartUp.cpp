@@ -146,7 +146,8 @@ void StartUp::takeEngineDefaults() {
 void StartUp::restoreSettings() {
     StoredGroup group;
     auto restoreVoice = [&](const char* key, QComboBox* list) {
-        const QString stored = group.store.value(QLatin1String(key), list->currentText()).toString();
+        const QString stored =
+            group.store.value(QLatin1String(key), list->currentText()).toString();
         QStringList names;
         for (int i = 0; i < list->count(); ++i)
             names << list->itemText(i);

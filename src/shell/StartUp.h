@@ -19,8 +19,12 @@ class ReadingHost;
 class SettingsPane;
 
 // Where the Mandarin voice is found when no voice carries the exact name.
-inline QString mandarinVoiceId() { return QStringLiteral("sit/cmn"); }
-inline QString legacyChineseVoiceName() { return QStringLiteral("Microsoft Simplified Chinese"); }
+inline QString mandarinVoiceId() {
+    return QStringLiteral("sit/cmn");
+}
+inline QString legacyChineseVoiceName() {
+    return QStringLiteral("Microsoft Simplified Chinese");
+}
 
 // Fills the format list with every format name.
 void AddFormat(QComboBox& list);

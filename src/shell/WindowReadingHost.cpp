@@ -15,12 +15,22 @@
 
 namespace lectern::shell {
 
-QString withCrLfBreaks(QString text) {
-    text.replace(QChar(QChar::ParagraphSeparator), QLatin1Char('\n'));
-    text.replace(QChar(QChar::LineSeparator), QLatin1Char('\n'));
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
-    return text;
+QString withCrLfBreaks(const QString& text) {
+    // One pass: selections can be megabytes long.
+    QString out;
+    out.reserve(text.size() + text.size() / 16);
+    const QChar* p = text.constData();
+    const QChar* const end = p + text.size();
+    for (; p != end; ++p) {
+        const char16_t c = p->unicode();
+        if (c == u'\r' && p + 1 != end && p[1] == u'\n')
+            continue; // the LF that follows writes the pair
+        if (c == u'\n' || c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
+            out.append(QLatin1String("\r\n"));
+        else
+            out.append(*p);
+    }
+    return out;
 }
 
 WindowReadingHost::WindowReadingHost(QTabWidget& pages, QTextEdit& document,

@@ -17,7 +17,7 @@ class SettingsPane;
 
 // Line breaks as the reading rules expect them: every paragraph or line
 // separator becomes CR LF, and a CR LF already there stays one.
-QString withCrLfBreaks(QString text);
+QString withCrLfBreaks(const QString& text);
 
 class WindowReadingHost : public ReadingHost {
 public:

@@ -36,19 +36,26 @@ public:
         pactl.start(QStringLiteral("pactl"), {QStringLiteral("get-default-sink")});
         pactl.waitForFinished(5000);
         const QString sink = QString::fromUtf8(pactl.readAllStandardOutput()).trimmed();
+        QObject::connect(&m_parec, &QProcess::readyReadStandardOutput,
+                         [this] { m_pcm += m_parec.readAllStandardOutput(); });
         m_parec.start(QStringLiteral("parec"),
-                      {QStringLiteral("-d"), sink + QStringLiteral(".monitor"), QStringLiteral("--raw"),
-                       QStringLiteral("--format=s16le"), QStringLiteral("--rate=16000"),
-                       QStringLiteral("--channels=1")});
-        m_parec.waitForStarted(5000);
+                      {QStringLiteral("-d"), sink + QStringLiteral(".monitor"),
+                       QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
+                       QStringLiteral("--rate=16000"), QStringLiteral("--channels=1"),
+                       QStringLiteral("--latency-msec=20")});
+    }
+    // True once the recorder delivers audio (silence included).
+    bool waitUntilRecording() {
+        return QTest::qWaitFor([this] { return !m_pcm.isEmpty(); }, 10000);
     }
     // Root mean square of everything recorded, in sample units.
     double stop() {
+        QTest::qWait(200);
         m_parec.terminate();
         m_parec.waitForFinished(5000);
-        const QByteArray pcm = m_parec.readAllStandardOutput();
-        const auto* samples = reinterpret_cast<const int16_t*>(pcm.constData());
-        const qsizetype count = pcm.size() / 2;
+        m_pcm += m_parec.readAllStandardOutput();
+        const auto* samples = reinterpret_cast<const int16_t*>(m_pcm.constData());
+        const qsizetype count = m_pcm.size() / 2;
         double sum = 0;
         for (qsizetype i = 0; i < count; ++i)
             sum += double(samples[i]) * samples[i];
@@ -57,6 +64,7 @@ public:
 
 private:
     QProcess m_parec;
+    QByteArray m_pcm;
 };
 
 // Answers the next message box and keeps what it said.
@@ -114,11 +122,19 @@ private slots:
         shell::MainWindow window;
         window.show();
         QCOMPARE(window.windowTitle(), QStringLiteral("Lectern  V5.3"));
-        const QStringList tips = {"Open File", "Read Text Selected", "Pause Reading",
-                                  "Text  to WAV or  MP3", "Consult Dictionary from Yahoo",
-                                  "Translation from Yahoo ", "Show/Hide  Setting",
-                                  "Show/Hide  IE - My Favorite", "Information",
-                                  "Stop loading Page", "Reload Page", "Previous Page", "Next Page"};
+        const QStringList tips = {"Open File",
+                                  "Read Text Selected",
+                                  "Pause Reading",
+                                  "Text  to WAV or  MP3",
+                                  "Consult Dictionary from Yahoo",
+                                  "Translation from Yahoo ",
+                                  "Show/Hide  Setting",
+                                  "Show/Hide  IE - My Favorite",
+                                  "Information",
+                                  "Stop loading Page",
+                                  "Reload Page",
+                                  "Previous Page",
+                                  "Next Page"};
         for (int i = 1; i <= 13; ++i) {
             QToolButton* button = window.Toolbar1->button(i);
             QVERIFY(button && button->isVisible());
@@ -148,7 +164,7 @@ private slots:
         QSignalSpy spoken(&window.commands(), &shell::ReadingCommands::aboutToSpeak);
 
         MonitorRecording recording;
-        QTest::qWait(300);
+        QVERIFY(recording.waitUntilRecording());
         clickRead(window);
         QCOMPARE(spoken.size(), 1);
         const QString markup = spoken[0].at(0).toString();
@@ -166,7 +182,7 @@ private slots:
     void readsTheSelectionOfAnInlineFrame() {
         QFile frame(pages.filePath(QStringLiteral("frame.html")));
         QVERIFY(frame.open(QIODevice::WriteOnly));
-        frame.write("<html><body><p id=\"f\">Framed  Words</p></body></html>");
+        frame.write("<html><body><p id=\"f\">Framed Words</p></body></html>");
         frame.close();
         QFile top(pages.filePath(QStringLiteral("top.html")));
         QVERIFY(top.open(QIODevice::WriteOnly));
@@ -202,7 +218,7 @@ private slots:
         QVERIFY(runJs(view, select.arg(QStringLiteral("a"), QStringLiteral("f"))));
         clickRead(window);
         QCOMPARE(spoken.size(), 2);
-        QCOMPARE(spoken[1].at(0).toString(), abc.head + QStringLiteral("framed  words") + abc.tail);
+        QCOMPARE(spoken[1].at(0).toString(), abc.head + QStringLiteral("framed words") + abc.tail);
         window.commands().StopAndReset();
     }
 
@@ -274,7 +290,8 @@ private slots:
         QCOMPARE(spoken.size(), 1);
         QVERIFY(spoken[0].at(0).toString().size() > text.size());
         // Events ran throughout: at least one tick for every 200 ms spent.
-        QVERIFY2(ticks >= elapsed / 200, qPrintable(QStringLiteral("%1 ticks in %2 ms").arg(ticks).arg(elapsed)));
+        QVERIFY2(ticks >= elapsed / 200,
+                 qPrintable(QStringLiteral("%1 ticks in %2 ms").arg(ticks).arg(elapsed)));
         window.commands().StopAndReset();
     }
 };

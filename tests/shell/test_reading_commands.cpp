@@ -16,8 +16,8 @@ using lectern::speech::PromptIcon;
 namespace {
 
 QString question(const QString& shown) {
-    return QStringLiteral("您並未選取文字 , 要朗讀剪貼簿的文字嗎 ?\r\n\r\n剪貼簿內容 :\r\n\r\n") + shown +
-           QStringLiteral("...");
+    return QStringLiteral("您並未選取文字 , 要朗讀剪貼簿的文字嗎 ?\r\n\r\n剪貼簿內容 :\r\n\r\n") +
+           shown + QStringLiteral("...");
 }
 
 } // namespace
@@ -31,7 +31,9 @@ class ReadingCommandsTest : public QObject {
     std::unique_ptr<shell::ReadingCommands> commands;
     std::unique_ptr<QSignalSpy> spoken;
 
-    QString lastMarkup() const { return spoken->isEmpty() ? QString() : spoken->last().at(0).toString(); }
+    QString lastMarkup() const {
+        return spoken->isEmpty() ? QString() : spoken->last().at(0).toString();
+    }
 
 private slots:
     void init() {
@@ -40,7 +42,8 @@ private slots:
         prompter = RecordingPrompter();
         commands = std::make_unique<shell::ReadingCommands>(host, clipboard, prompter);
         commands->replaceVoice();
-        spoken = std::make_unique<QSignalSpy>(commands.get(), &shell::ReadingCommands::aboutToSpeak);
+        spoken =
+            std::make_unique<QSignalSpy>(commands.get(), &shell::ReadingCommands::aboutToSpeak);
     }
 
     void cleanup() {
@@ -108,7 +111,8 @@ private slots:
         commands->Speak();
 
         QCOMPARE(spoken->size(), 1);
-        QVERIFY2(lastMarkup().contains(QStringLiteral(">Hello  World</")), qPrintable(lastMarkup()));
+        QVERIFY2(lastMarkup().contains(QStringLiteral(">Hello  World</")),
+                 qPrintable(lastMarkup()));
         QCOMPARE(spoken->last().at(1).toInt(), 11);
     }
 
@@ -120,8 +124,7 @@ private slots:
 
         QVERIFY(prompter.prompts.isEmpty());
         QCOMPARE(spoken->size(), 1);
-        const auto head =
-            speech::buildProfileMarkup(host.abc, speech::HeadVariant::Plain, false);
+        const auto head = speech::buildProfileMarkup(host.abc, speech::HeadVariant::Plain, false);
         QCOMPARE(lastMarkup(), head.head + QStringLiteral("hello world  ") + head.tail);
         QVERIFY(lastMarkup().contains(QStringLiteral("<rate speed=\"-3\">")));
         QCOMPARE(commands->state().CurrentRunText, QStringLiteral("hello world  "));
