@@ -154,6 +154,27 @@ private slots:
         }
     }
 
+    void documentLineBreaksAreReadAsTwoSpaces() {
+        QCOMPARE(shell::withCrLfBreaks(QStringLiteral("a\r\nb\nc\u2029d\u2028e\rf")),
+                 QStringLiteral("a\r\nb\r\nc\r\nd\r\ne\rf"));
+
+        shell::MainWindow window;
+        window.show();
+        window.Form_Load();
+        window.Text1->setPlainText(QStringLiteral("  Hello World\nNext line"));
+        QTextCursor cursor = window.Text1->textCursor();
+        cursor.setPosition(0);
+        cursor.setPosition(14, QTextCursor::KeepAnchor); // through the line break
+        window.Text1->setTextCursor(cursor);
+        window.SSTab1->setCurrentIndex(shell::DocumentTab);
+        QSignalSpy spoken(&window.commands(), &shell::ReadingCommands::aboutToSpeak);
+        clickRead(window);
+        QCOMPARE(spoken.size(), 1);
+        QVERIFY2(spoken[0].at(0).toString().contains(QStringLiteral(">hello world  </")),
+                 qPrintable(spoken[0].at(0).toString()));
+        window.commands().StopAndReset();
+    }
+
     void readButtonSpeaksTheDocumentSelection() {
         shell::MainWindow window;
         window.show();
@@ -175,7 +196,7 @@ private slots:
         QVERIFY(window.commands().voice()->WaitUntilDone(20000));
         QTest::qWait(300);
         const double rms = recording.stop();
-        QVERIFY2(rms > 100, qPrintable(QString::number(rms)));
+        QVERIFY2(rms > 100, qPrintable(QStringLiteral("RMS %1").arg(rms)));
         QVERIFY(!QApplication::overrideCursor());
     }
 
@@ -286,6 +307,7 @@ private slots:
         clickRead(window);
         const qint64 elapsed = clock.elapsed();
         ticker.stop();
+        qInfo("5 MB selection: %lld ms, %d ticks", static_cast<long long>(elapsed), ticks);
 
         QCOMPARE(spoken.size(), 1);
         QVERIFY(spoken[0].at(0).toString().size() > text.size());
