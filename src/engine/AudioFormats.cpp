@@ -78,7 +78,9 @@ constexpr AudioFormatInfo kFormats[AudioFormatCount] = {
 };
 } // namespace
 
-const AudioFormatInfo* audioFormats() { return kFormats; }
+const AudioFormatInfo* audioFormats() {
+    return kFormats;
+}
 
 const AudioFormatInfo* audioFormatByValue(int value) {
     if (value < -1 || value > 68)

@@ -14,7 +14,7 @@ enum class SampleCoding { None, Pcm, TrueSpeech, ALaw, MuLaw, Adpcm, Gsm610 };
 struct AudioFormatInfo {
     const char* name;
     int value;
-    int sampleRate;   // Hz; 0 for the non-audio types
+    int sampleRate;    // Hz; 0 for the non-audio types
     int bitsPerSample; // 8 or 16 for PCM; informative for the codecs
     int channels;
     SampleCoding coding;

@@ -25,12 +25,16 @@ public:
     // Exact silence of the given length.
     void writeSilence(int64_t inputFrames);
     // Bytes of output written so far (the stream position of word events).
+    // Exact for PCM, A-law and mu-law; for ADPCM and GSM an average over
+    // whole codec blocks, so within one block of the file.
     int64_t bytesWritten() const;
     // Finishes the header; throws EngineError when the file is incomplete.
+    // Closing again does nothing.
     void close();
     bool isOpen() const;
 
-    // True when a file stream can take the type (4..68 except 40).
+    // True when a file stream can take the type: 4..68 except 40, and
+    // SAFTDefault, written as 22 kHz 16-bit mono.
     static bool acceptsType(int formatType);
 
 private:
