@@ -54,7 +54,8 @@ struct MarkupContext {
 };
 
 // Returns the markup string; sets currentRunText at every run flush (the
-// caller empties it first).
+// caller empties it first). Events run inside, so the text must be one the
+// events cannot change (the caller's own copy, not a view of a live widget).
 QString BuildVoiceMarkup(QStringView text, CommaRule rule, const MarkupContext& context,
                          QString& currentRunText);
 

@@ -20,11 +20,9 @@ private slots:
         QTest::addColumn<int>("value");
         QTest::newRow("default") << "SAFTDefault" << -1;
         QTest::newRow("no assigned format") << "SAFTNoAssignedFormat" << 0;
-        QTest::newRow("fallback itself") << "SAFT22kHz16BitMono" << 22;
         QTest::newRow("last PCM") << "SAFT48kHz16BitStereo" << 39;
         QTest::newRow("last entry") << "SAFTGSM610_44kHzMono" << 68;
         QTest::newRow("wrong case") << "saft22khz16bitmono" << 22;
-        QTest::newRow("wrong case, other format") << "saft8khz8bitmono" << 22;
         QTest::newRow("empty") << "" << 22;
         QTest::newRow("leading blank") << " SAFT8kHz8BitMono" << 22;
         QTest::newRow("trailing blank") << "SAFT8kHz8BitMono " << 22;
