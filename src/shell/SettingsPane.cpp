@@ -121,7 +121,7 @@ SettingsPane::SettingsPane(QWidget* parent) : QTabWidget(parent) {
         ownRow->addWidget(Check[i]);
     }
     ownRow->addStretch(1);
-    formatGrid->addLayout(ownRow, 2, 0, 1, 2);
+    formatGrid->addLayout(ownRow, 3, 0, 1, 3);
     formatGrid->setColumnStretch(2, 1);
     addTab(formatPage, QStringLiteral("格式"));
 

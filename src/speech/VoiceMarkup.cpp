@@ -36,6 +36,18 @@ bool isNeutral(char16_t unit) {
     return std::ranges::find(NeutralChars, unit) != std::end(NeutralChars);
 }
 
+char16_t convertCharacter(ScriptConversion direction, char16_t ch) {
+    switch (direction) {
+    case ScriptConversion::TradToSimp:
+        return TradToSimp(ch);
+    case ScriptConversion::SimpToTrad:
+        return SimpToTrad(ch);
+    case ScriptConversion::None:
+        break;
+    }
+    return ch;
+}
+
 ProfileMarkup buildProfileMarkup(const VoiceProfile& profile, HeadVariant variant, bool ownMarkup) {
     if (ownMarkup)
         return {};
@@ -93,16 +105,9 @@ QString BuildVoiceMarkup(QStringView text, CommaRule rule, const MarkupContext& 
     for (const QChar original : text) {
         char16_t ch = original.unicode();
         if (context.conversion) {
-            switch (context.conversion()) {
-            case ScriptConversion::TradToSimp:
-                ch = TradToSimp(ch);
-                break;
-            case ScriptConversion::SimpToTrad:
-                ch = SimpToTrad(ch);
-                break;
-            case ScriptConversion::None:
-                break;
-            }
+            const ScriptConversion direction = context.conversion();
+            if (direction != ScriptConversion::None)
+                ch = context.convert(direction, ch);
         }
         const uint8_t cls = classes[ch];
         if (cls == Neutral) {

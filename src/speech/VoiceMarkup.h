@@ -36,8 +36,10 @@ struct ProfileMarkup {
     QString tail;
 };
 // Pieces 1-9 and 11 of a run's markup; both empty for the own-markup mode.
-ProfileMarkup buildProfileMarkup(const VoiceProfile& profile, HeadVariant variant,
-                                 bool ownMarkup);
+ProfileMarkup buildProfileMarkup(const VoiceProfile& profile, HeadVariant variant, bool ownMarkup);
+
+// TradToSimp or SimpToTrad by direction; None leaves the character as it is.
+char16_t convertCharacter(ScriptConversion direction, char16_t ch);
 
 // What BuildVoiceMarkup reads besides the text: the two profiles' heads and
 // tails, built once per reading command, and the conversion boxes, read
@@ -46,11 +48,14 @@ struct MarkupContext {
     ProfileMarkup abc;
     ProfileMarkup other;
     std::function<ScriptConversion()> conversion; // null: no conversion
-    EventPump* pump = nullptr;                    // null: events are not run
+    // The per-character converter behind the boxes; replaceable in tests.
+    char16_t (*convert)(ScriptConversion, char16_t) = convertCharacter;
+    EventPump* pump = nullptr; // null: events are not run
 };
 
 // Returns the markup string; sets currentRunText at every run flush (the
-// caller empties it first).
+// caller empties it first). Events run inside, so the text must be one the
+// events cannot change (the caller's own copy, not a view of a live widget).
 QString BuildVoiceMarkup(QStringView text, CommaRule rule, const MarkupContext& context,
                          QString& currentRunText);
 

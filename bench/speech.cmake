@@ -1,0 +1,3 @@
+add_executable(bench_speech ${CMAKE_CURRENT_SOURCE_DIR}/speech/main.cpp)
+target_link_libraries(bench_speech PRIVATE lectern_speech)
+set_target_properties(bench_speech PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
