@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace lectern::engine::detail {
 
@@ -221,7 +222,7 @@ int64_t Channel::playedBytes() const {
 }
 
 bool Channel::playedAll() const {
-    if (!stream || written == 0 || underflow || streamFailed)
+    if (!stream || written == 0 || streamFailed)
         return true;
     if (pa_stream_get_state(stream) != PA_STREAM_READY)
         return true;
