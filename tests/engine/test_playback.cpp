@@ -130,6 +130,7 @@ private slots:
         // The voice still speaks after a purge.
         voice.Speak(QStringLiteral("Again, after the purge."), SVSFlagsAsync);
         QVERIFY(rec.waitFor(true, 3000));
+        QVERIFY(voice.WaitUntilDone(10000));
     }
 
     void pauseKeepsThePlaceAndResumeGoesOn() {
@@ -202,7 +203,7 @@ private slots:
             QCOMPARE(fresh.AudioOutputStream()->Format().Type(), type);
             fresh.Speak(QStringLiteral("Format test."), SVSFlagsAsync);
             QVERIFY2(rec.waitFor(true, 3000), qPrintable(QString::number(type)));
-            QVERIFY(fresh.WaitUntilDone(10000));
+            QVERIFY2(fresh.WaitUntilDone(10000), qPrintable(QString::number(type)));
         }
     }
 };
