@@ -373,3 +373,12 @@ bool SpVoice::isSpeaking() const {
 }
 
 } // namespace lectern::engine
+
+namespace lectern::engine {
+
+qint64 SpVoice::playedBytes() const {
+    Pulse::Lock lock;
+    return d->channel->playedBytes();
+}
+
+} // namespace lectern::engine
