@@ -96,6 +96,9 @@ public:
 };
 
 class WavFileWriter;
+namespace detail {
+struct FileTarget;
+}
 
 // A WAV file the voice speaks into. Set Format().setType() before Open.
 // Accepts every type from 4 to 68 except 40; 0..3 and 40 fail.
@@ -112,11 +115,14 @@ public:
     QString path() const { return m_path; }
 
     // Engine side: the writer that receives the voice's audio while open.
-    WavFileWriter* writer() const { return m_writer.get(); }
+    WavFileWriter* writer() const;
+    // Engine side: shared with the synthesis thread, which may still be
+    // writing when the stream object goes away.
+    std::shared_ptr<detail::FileTarget> target() const { return m_target; }
 
 private:
     QString m_path;
-    std::unique_ptr<WavFileWriter> m_writer;
+    std::shared_ptr<detail::FileTarget> m_target;
 };
 
 class VoicePrivate;
@@ -164,6 +170,8 @@ public:
     // A negative time-out waits without limit.
     bool WaitUntilDone(int msTimeout);
     bool isSpeaking() const;
+    // Bytes of the live stream heard so far; -1 before playback has begun.
+    qint64 playedBytes() const;
 
 signals:
     // Raised on the UI thread when the word is heard. characterPosition and
@@ -172,6 +180,7 @@ signals:
     void Word(int streamNumber, qint64 streamPosition, int characterPosition, int length);
 
 private:
+    friend class VoicePrivate;
     std::unique_ptr<VoicePrivate> d;
 };
 

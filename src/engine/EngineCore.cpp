@@ -1,0 +1,652 @@
+#include "EngineCore.h"
+
+#include "PcmConverter.h"
+#include "WavFileWriter.h"
+
+#include <espeak-ng/speak_lib.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace lectern::engine::detail {
+
+namespace {
+
+const QString kNoServer =
+    QStringLiteral("No sound server is running, so speech cannot be played. Start PulseAudio (or "
+                   "PipeWire's PulseAudio service) and try again.");
+
+void contextStateChanged(pa_context*, void* loop) {
+    pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0);
+}
+
+void streamStateChanged(pa_stream*, void*) {
+    pa_threaded_mainloop_signal(Pulse::instance().mainloop(), 0);
+}
+
+void streamWritable(pa_stream*, size_t, void*) {
+    pa_threaded_mainloop_signal(Pulse::instance().mainloop(), 0);
+}
+
+void streamUnderflow(pa_stream*, void* channel) {
+    static_cast<Channel*>(channel)->underflow = true;
+    pa_threaded_mainloop_signal(Pulse::instance().mainloop(), 0);
+}
+
+} // namespace
+
+// ---- Pulse ------------------------------------------------------------------
+
+Pulse& Pulse::instance() {
+    static Pulse pulse;
+    return pulse;
+}
+
+Pulse::Pulse() {
+    m_mainloop = pa_threaded_mainloop_new();
+    if (m_mainloop)
+        pa_threaded_mainloop_start(m_mainloop);
+}
+
+void Pulse::ensureConnected() {
+    if (!m_mainloop)
+        throw EngineError(kNoServer);
+    Lock lock;
+    if (m_context && pa_context_get_state(m_context) == PA_CONTEXT_READY)
+        return;
+    if (m_context) {
+        pa_context_set_state_callback(m_context, nullptr, nullptr);
+        pa_context_disconnect(m_context);
+        pa_context_unref(m_context);
+        m_context = nullptr;
+    }
+    pa_context* context = pa_context_new(pa_threaded_mainloop_get_api(m_mainloop), "Lectern");
+    if (!context)
+        throw EngineError(kNoServer);
+    pa_context_set_state_callback(context, contextStateChanged, m_mainloop);
+    if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
+        pa_context_unref(context);
+        throw EngineError(kNoServer);
+    }
+    for (;;) {
+        const pa_context_state_t state = pa_context_get_state(context);
+        if (state == PA_CONTEXT_READY)
+            break;
+        if (!PA_CONTEXT_IS_GOOD(state)) {
+            pa_context_set_state_callback(context, nullptr, nullptr);
+            pa_context_disconnect(context);
+            pa_context_unref(context);
+            throw EngineError(kNoServer);
+        }
+        pa_threaded_mainloop_wait(m_mainloop);
+    }
+    m_context = context;
+}
+
+void Pulse::wait(pa_operation* op) {
+    if (!op)
+        return;
+    while (pa_operation_get_state(op) == PA_OPERATION_RUNNING)
+        pa_threaded_mainloop_wait(m_mainloop);
+    pa_operation_unref(op);
+}
+
+std::vector<SpObjectToken> Pulse::sinks() {
+    ensureConnected();
+    struct Result {
+        pa_threaded_mainloop* loop;
+        QString defaultSink;
+        std::vector<SpObjectToken> sinks;
+    } result{m_mainloop, {}, {}};
+    Lock lock;
+    wait(pa_context_get_server_info(
+        m_context,
+        [](pa_context*, const pa_server_info* info, void* r) {
+            auto* res = static_cast<Result*>(r);
+            if (info && info->default_sink_name)
+                res->defaultSink = QString::fromUtf8(info->default_sink_name);
+            pa_threaded_mainloop_signal(res->loop, 0);
+        },
+        &result));
+    wait(pa_context_get_sink_info_list(
+        m_context,
+        [](pa_context*, const pa_sink_info* info, int, void* r) {
+            auto* res = static_cast<Result*>(r);
+            if (info) {
+                QString description = QString::fromUtf8(info->description).trimmed();
+                if (description.isEmpty())
+                    description = QString::fromUtf8(info->name);
+                res->sinks.push_back({QString::fromUtf8(info->name), description});
+            }
+            pa_threaded_mainloop_signal(res->loop, 0);
+        },
+        &result));
+    std::stable_partition(result.sinks.begin(), result.sinks.end(),
+                          [&](const SpObjectToken& t) { return t.id == result.defaultSink; });
+    if (result.sinks.empty())
+        throw EngineError(QStringLiteral("The sound server offers no audio output."));
+    return result.sinks;
+}
+
+// ---- Channel ----------------------------------------------------------------
+
+void Channel::ensureStream(int type, const QString& sink) {
+    if (stream && !streamFailed && formatType == type && sinkName == sink &&
+        pa_stream_get_state(stream) == PA_STREAM_READY)
+        return;
+    dropStream();
+    const auto target = pcmTargetForType(type);
+    if (!target)
+        throw EngineError(QStringLiteral("The audio output cannot play this format."));
+    pa_threaded_mainloop* loop = Pulse::instance().mainloop();
+    pa_context* context = Pulse::instance().context();
+    pa_sample_spec s{};
+    s.format = target->sampleType == PcmConverter::SampleType::U8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
+    s.rate = static_cast<uint32_t>(target->sampleRate);
+    s.channels = static_cast<uint8_t>(target->channels);
+    pa_stream* st = pa_stream_new(context, "Lectern speech", &s, nullptr);
+    if (!st)
+        throw EngineError(QStringLiteral("The sound server refused a new playback stream."));
+    pa_stream_set_state_callback(st, streamStateChanged, nullptr);
+    pa_stream_set_write_callback(st, streamWritable, nullptr);
+    pa_stream_set_underflow_callback(st, streamUnderflow, this);
+
+    // A few seconds queued in the server keeps memory flat and playback
+    // smooth on a busy machine; a short pre-buffer keeps the start quick.
+    pa_buffer_attr attr;
+    attr.maxlength = static_cast<uint32_t>(-1);
+    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(2 * PA_USEC_PER_SEC, &s));
+    attr.prebuf = static_cast<uint32_t>(pa_usec_to_bytes(30 * PA_USEC_PER_MSEC, &s));
+    attr.minreq = static_cast<uint32_t>(pa_usec_to_bytes(20 * PA_USEC_PER_MSEC, &s));
+    attr.fragsize = static_cast<uint32_t>(-1);
+    auto flags =
+        static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
+                                       (paused ? PA_STREAM_START_CORKED : 0));
+    const QByteArray device = sink.toUtf8();
+    if (pa_stream_connect_playback(st, sink.isEmpty() ? nullptr : device.constData(), &attr, flags,
+                                   nullptr, nullptr) < 0) {
+        pa_stream_unref(st);
+        throw EngineError(QStringLiteral("The audio output \"%1\" cannot play.").arg(sink));
+    }
+    for (;;) {
+        const pa_stream_state_t state = pa_stream_get_state(st);
+        if (state == PA_STREAM_READY)
+            break;
+        if (!PA_STREAM_IS_GOOD(state)) {
+            pa_stream_set_state_callback(st, nullptr, nullptr);
+            pa_stream_set_write_callback(st, nullptr, nullptr);
+            pa_stream_set_underflow_callback(st, nullptr, nullptr);
+            pa_stream_unref(st);
+            throw EngineError(
+                QStringLiteral("The audio output could not be opened in this format."));
+        }
+        pa_threaded_mainloop_wait(loop);
+    }
+    stream = st;
+    spec = s;
+    formatType = type;
+    sinkName = sink;
+    written = 0;
+    underflow = false;
+    streamFailed = false;
+}
+
+void Channel::dropStream() {
+    if (!stream)
+        return;
+    pa_stream_set_state_callback(stream, nullptr, nullptr);
+    pa_stream_set_write_callback(stream, nullptr, nullptr);
+    pa_stream_set_underflow_callback(stream, nullptr, nullptr);
+    pa_stream_disconnect(stream);
+    pa_stream_unref(stream);
+    stream = nullptr;
+    written = 0;
+    underflow = false;
+    // Wakes an engine thread waiting to write into it.
+    pa_threaded_mainloop_signal(Pulse::instance().mainloop(), 0);
+}
+
+int64_t Channel::playedBytes() const {
+    if (!stream)
+        return -1;
+    pa_usec_t usec = 0;
+    if (pa_stream_get_time(stream, &usec) < 0)
+        return -1;
+    return static_cast<int64_t>(pa_usec_to_bytes(usec, &spec));
+}
+
+bool Channel::playedAll() const {
+    if (!stream || written == 0 || streamFailed)
+        return true;
+    if (pa_stream_get_state(stream) != PA_STREAM_READY)
+        return true;
+    const int64_t played = playedBytes();
+    // The clock may stop a hair short of the last byte.
+    const auto slack = static_cast<int64_t>(pa_usec_to_bytes(20 * PA_USEC_PER_MSEC, &spec));
+    return played >= 0 && played + slack >= written;
+}
+
+void Channel::post() {
+    std::lock_guard guard(mutex);
+    if (notify)
+        notify();
+}
+
+// ---- synthesis ----------------------------------------------------------------
+
+int wordsPerMinute(int rate) {
+    const double wpm = 175.0 * std::pow(3.0, std::clamp(rate, -10, 10) / 10.0);
+    return std::clamp(static_cast<int>(std::lround(wpm)), 80, 450);
+}
+
+std::pair<int, int> espeakPitch(int middle) {
+    // eSpeak's base pitch has 101 steps for our 201; the odd values widen
+    // the pitch range a little, which lifts the voice by less than a step.
+    const int v = std::clamp(middle, -100, 100) + 100;
+    return {v / 2, v % 2 ? 62 : 50};
+}
+
+namespace {
+
+struct SynthContext {
+    Job* job = nullptr;
+    const SpeechSegment* segment = nullptr;
+    std::vector<int> codePointToUtf16; // eSpeak counts code points
+    int64_t callSamples = 0;
+    int lastWordPosition = -1;
+    double gain = 1.0;
+    PcmConverter* converter = nullptr;
+    std::vector<uint8_t> buffer;
+    bool failed = false;
+};
+
+thread_local SynthContext* t_context = nullptr;
+
+bool cancelled(const Job& job) {
+    return job.channel->generation.load() != job.generation;
+}
+
+void fail(Job& job, const QString& description) {
+    std::lock_guard guard(job.channel->mutex);
+    if (job.channel->error.isEmpty())
+        job.channel->error = description;
+}
+
+// Hands converted bytes to the live stream, waiting while its queue is full.
+bool writeLive(Job& job, const uint8_t* data, size_t size) {
+    Channel& ch = *job.channel;
+    Pulse::Lock lock;
+    const size_t frame = ch.stream ? pa_frame_size(&ch.spec) : 1;
+    while (size > 0) {
+        if (cancelled(job) || !ch.stream)
+            return false;
+        if (ch.streamFailed || pa_stream_get_state(ch.stream) != PA_STREAM_READY) {
+            ch.streamFailed = true;
+            fail(job, QStringLiteral("The sound server stopped playing the speech."));
+            return false;
+        }
+        size_t n = pa_stream_writable_size(ch.stream);
+        if (n == static_cast<size_t>(-1)) {
+            ch.streamFailed = true;
+            fail(job, QStringLiteral("The sound server stopped playing the speech."));
+            return false;
+        }
+        n = std::min(n, size);
+        n -= n % frame;
+        if (n == 0) {
+            pa_threaded_mainloop_wait(Pulse::instance().mainloop());
+            continue;
+        }
+        if (pa_stream_write(ch.stream, data, n, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+            ch.streamFailed = true;
+            fail(job, QStringLiteral("The sound server stopped playing the speech."));
+            return false;
+        }
+        ch.written += static_cast<int64_t>(n);
+        ch.underflow = false;
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+int64_t liveWritten(Job& job) {
+    Pulse::Lock lock;
+    return job.channel->written;
+}
+
+// Writes mono samples (null: silence) to the job's output. Returns the
+// output byte positions before and after, or nullopt when the job ends.
+std::optional<std::pair<int64_t, int64_t>> output(Job& job, SynthContext& ctx,
+                                                  const int16_t* samples, size_t frames) {
+    if (job.file) {
+        std::lock_guard guard(job.file->mutex);
+        WavFileWriter* writer = job.file->writer.get();
+        if (!writer || !writer->isOpen())
+            return std::nullopt; // closed under us: nothing more to write
+        const int64_t before = writer->bytesWritten();
+        try {
+            if (samples)
+                writer->write(samples, frames, ctx.gain);
+            else
+                writer->writeSilence(static_cast<int64_t>(frames));
+        } catch (const EngineError& e) {
+            fail(job, e.description());
+            return std::nullopt;
+        }
+        return std::make_pair(before, writer->bytesWritten());
+    }
+    ctx.buffer.clear();
+    if (samples) {
+        ctx.converter->convert(samples, frames, ctx.gain, ctx.buffer);
+    } else {
+        static const std::vector<int16_t> zeros(4096, 0);
+        for (size_t done = 0; done < frames;) {
+            const size_t n = std::min(zeros.size(), frames - done);
+            ctx.converter->convert(zeros.data(), n, 0.0, ctx.buffer);
+            done += n;
+        }
+    }
+    const int64_t before = liveWritten(job);
+    if (!writeLive(job, ctx.buffer.data(), ctx.buffer.size()))
+        return std::nullopt;
+    return std::make_pair(before, before + static_cast<int64_t>(ctx.buffer.size()));
+}
+
+int synthCallback(short* wav, int numSamples, espeak_EVENT* events) {
+    SynthContext* ctx = t_context;
+    if (!ctx || ctx->failed || cancelled(*ctx->job))
+        return 1;
+    if (!wav)
+        numSamples = 0;
+    std::pair<int64_t, int64_t> span{0, 0};
+    if (numSamples > 0) {
+        const auto written = output(*ctx->job, *ctx, wav, static_cast<size_t>(numSamples));
+        if (!written) {
+            ctx->failed = true;
+            return 1;
+        }
+        span = *written;
+    } else if (ctx->job->file) {
+        std::lock_guard guard(ctx->job->file->mutex);
+        if (ctx->job->file->writer)
+            span.first = span.second = ctx->job->file->writer->bytesWritten();
+    } else {
+        span.first = span.second = liveWritten(*ctx->job);
+    }
+
+    std::vector<WordEvent> words;
+    for (espeak_EVENT* ev = events; ev && ev->type != espeakEVENT_LIST_TERMINATED; ++ev) {
+        // Words only move forward; eSpeak repeats some and adds a stray one at
+        // the end of a clause.
+        if (ev->type != espeakEVENT_WORD || ev->text_position <= ctx->lastWordPosition)
+            continue;
+        ctx->lastWordPosition = ev->text_position;
+        const auto& map = ctx->codePointToUtf16;
+        // eSpeak counts code points from 1 and reports a word at the very end.
+        if (ev->text_position < 1 || ev->text_position >= int(map.size()))
+            continue;
+        const int first = ev->text_position - 1;
+        const int last = std::clamp(first + std::max(ev->length, 1), 0, int(map.size()) - 1);
+        const auto& offsets = ctx->segment->offsets;
+        const int start = offsets[size_t(map[size_t(first)])];
+        const int end = offsets[size_t(map[size_t(last)])];
+        double fraction = 0;
+        if (numSamples > 0)
+            fraction = std::clamp(double(ev->sample - ctx->callSamples) / numSamples, 0.0, 1.0);
+        int64_t position = span.first + int64_t((span.second - span.first) * fraction);
+        words.push_back(
+            {ctx->job->streamNumber, position, start, std::max(end - start, 0), !ctx->job->file});
+    }
+    ctx->callSamples += numSamples;
+    if (!words.empty()) {
+        Channel& ch = *ctx->job->channel;
+        {
+            std::lock_guard guard(ch.mutex);
+            ch.events.insert(ch.events.end(), words.begin(), words.end());
+        }
+        if (ctx->job->file)
+            ch.post();
+    }
+    return 0;
+}
+
+QString readableName(const char* name) {
+    QString s = QString::fromUtf8(name);
+    s.replace(u'_', u' ');
+    return s.simplified();
+}
+
+} // namespace
+
+Engine& Engine::instance() {
+    static Engine* engine = new Engine; // lives as long as the program
+    if (!engine->m_initError.isEmpty())
+        throw EngineError(engine->m_initError);
+    return *engine;
+}
+
+Engine::Engine() {
+    m_thread = std::thread([this] { run(); });
+    m_thread.detach();
+    std::unique_lock lock(m_mutex);
+    m_cv.wait(lock, [this] { return m_ready; });
+}
+
+void Engine::listVoices() {
+    std::vector<VoiceInfo> voices;
+    for (const espeak_VOICE** v = espeak_ListVoices(nullptr); v && *v; ++v) {
+        if (!(*v)->identifier || !(*v)->name)
+            continue;
+        voices.push_back({QString::fromUtf8((*v)->identifier), readableName((*v)->name)});
+    }
+    // MBROLA voices are listed apart and speak only with their database.
+    const char* dataPath = nullptr;
+    espeak_Info(&dataPath);
+    if (dataPath) {
+        QDir dir(QString::fromUtf8(dataPath) + QStringLiteral("/voices/mb"));
+        for (const QString& file : dir.entryList(QDir::Files, QDir::Name)) {
+            const QString database = file.startsWith(u"mb-") ? file.mid(3) : file;
+            const QString root = QStringLiteral("/usr/share/mbrola/") + database;
+            if (!QFileInfo::exists(root + u'/' + database) && !QFileInfo(root).isFile())
+                continue;
+            QString name = file;
+            QFile f(dir.filePath(file));
+            if (f.open(QIODevice::ReadOnly)) {
+                while (!f.atEnd()) {
+                    const QByteArray line = f.readLine().trimmed();
+                    if (line.startsWith("name ")) {
+                        name = readableName(line.mid(5).trimmed().constData());
+                        break;
+                    }
+                }
+            }
+            voices.push_back({QStringLiteral("mb/") + file, name});
+        }
+    }
+    std::stable_partition(voices.begin(), voices.end(),
+                          [](const VoiceInfo& v) { return v.id == u"gmw/en-US"; });
+    QHash<QString, int> seen;
+    for (const auto& v : voices)
+        seen[v.description.toCaseFolded()]++;
+    for (auto& v : voices) {
+        if (seen.value(v.description.toCaseFolded()) > 1)
+            v.description += QStringLiteral(" (%1)").arg(v.id);
+    }
+    m_voices = std::move(voices);
+}
+
+QString Engine::resolveVoice(QStringView name) const {
+    const QStringView wanted = name.trimmed();
+    for (const auto& v : m_voices) {
+        if (wanted.compare(v.description, Qt::CaseInsensitive) == 0)
+            return v.id;
+    }
+    for (const auto& v : m_voices) {
+        if (wanted.compare(v.id, Qt::CaseInsensitive) == 0)
+            return v.id;
+    }
+    return {};
+}
+
+void Engine::submit(Job job) {
+    {
+        std::lock_guard lock(m_mutex);
+        m_jobs.push_back(std::move(job));
+    }
+    m_cv.notify_one();
+}
+
+void Engine::run() {
+    const int rate =
+        espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 40, nullptr, espeakINITIALIZE_DONT_EXIT);
+    {
+        std::lock_guard lock(m_mutex);
+        if (rate <= 0) {
+            m_initError = QStringLiteral("The speech synthesiser (eSpeak NG) could not be "
+                                         "started; is espeak-ng-data installed?");
+        } else {
+            m_sampleRate = rate;
+            espeak_SetSynthCallback(synthCallback);
+            listVoices();
+        }
+        m_ready = true;
+    }
+    m_cv.notify_all();
+    if (rate <= 0)
+        return;
+
+    for (;;) {
+        Job job;
+        {
+            std::unique_lock lock(m_mutex);
+            m_cv.wait(lock, [this] { return !m_jobs.empty(); });
+            job = std::move(m_jobs.front());
+            m_jobs.pop_front();
+        }
+        try {
+            runJob(job);
+        } catch (const EngineError& e) {
+            fail(job, e.description());
+        } catch (const std::exception& e) {
+            fail(job, QString::fromLocal8Bit(e.what()));
+        } catch (...) {
+            fail(job, QStringLiteral("Speech failed for an unknown reason."));
+        }
+        std::shared_ptr<Channel> channel = std::move(job.channel);
+        job = Job{};
+        channel->pendingJobs.fetch_sub(1);
+        channel->post();
+    }
+}
+
+void Engine::runJob(Job& job) {
+    if (cancelled(job))
+        return;
+    Channel& ch = *job.channel;
+    std::vector<SpeechSegment> segments;
+    if (job.xml) {
+        segments = parseSpeechMarkup(job.text, job.prosody,
+                                     [this](QStringView name) { return resolveVoice(name); });
+    } else {
+        segments.push_back(plainSegment(job.text, job.prosody));
+    }
+    job.text.clear();
+
+    SynthContext ctx;
+    ctx.job = &job;
+    std::unique_ptr<PcmConverter> converter;
+    if (!job.file) {
+        int type = 0;
+        {
+            Pulse::Lock lock;
+            if (!ch.stream)
+                return; // dropped before we started
+            type = ch.formatType;
+        }
+        const auto target = pcmTargetForType(type);
+        if (!target)
+            throw EngineError(QStringLiteral("The audio output cannot play this format."));
+        converter = std::make_unique<PcmConverter>(m_sampleRate, *target);
+        ctx.converter = converter.get();
+    }
+
+    espeak_SetParameter(espeakPUNCTUATION, job.punctuation ? espeakPUNCT_ALL : espeakPUNCT_NONE, 0);
+    QString currentVoice;
+    bool firstText = true;
+    ProsodyState applied;
+    for (const SpeechSegment& segment : segments) {
+        if (cancelled(job) || ctx.failed)
+            break;
+        ctx.gain = std::clamp(segment.prosody.volume, 0, 100) / 100.0;
+        if (segment.kind == SpeechSegment::Kind::Silence) {
+            const int64_t frames = int64_t(segment.silenceMs) * m_sampleRate / 1000;
+            for (int64_t done = 0; done < frames && !ctx.failed && !cancelled(job);) {
+                const int64_t n = std::min<int64_t>(frames - done, m_sampleRate / 10);
+                if (!output(job, ctx, nullptr, size_t(n)))
+                    ctx.failed = true;
+                done += n;
+            }
+            continue;
+        }
+        const ProsodyState& p = segment.prosody;
+        if (firstText || p.voiceId != applied.voiceId) {
+            const QByteArray id = p.voiceId.toUtf8();
+            if (espeak_SetVoiceByName(id.constData()) != EE_OK) {
+                fail(job, QStringLiteral("The voice \"%1\" cannot speak.").arg(p.voiceId));
+                break;
+            }
+            // A new voice starts from its own defaults.
+            firstText = true;
+        }
+        if (firstText || p.rate != applied.rate)
+            espeak_SetParameter(espeakRATE, wordsPerMinute(p.rate), 0);
+        if (firstText || p.pitch != applied.pitch) {
+            const auto [base, range] = espeakPitch(p.pitch);
+            espeak_SetParameter(espeakPITCH, base, 0);
+            espeak_SetParameter(espeakRANGE, range, 0);
+        }
+        applied = p;
+        firstText = false;
+
+        const QString& text = segment.text;
+        ctx.segment = &segment;
+        ctx.codePointToUtf16.clear();
+        ctx.codePointToUtf16.reserve(size_t(text.size()) + 1);
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            ctx.codePointToUtf16.push_back(int(i));
+            if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+                ++i;
+        }
+        ctx.codePointToUtf16.push_back(int(text.size()));
+        ctx.callSamples = 0;
+        ctx.lastWordPosition = -1;
+        const QByteArray utf8 = text.toUtf8();
+        t_context = &ctx;
+        espeak_Synth(utf8.constData(), size_t(utf8.size()) + 1, 0, POS_CHARACTER, 0,
+                     espeakCHARS_UTF8, nullptr, nullptr);
+        t_context = nullptr;
+    }
+
+    if (converter && !ctx.failed && !cancelled(job)) {
+        ctx.buffer.clear();
+        converter->flush(ctx.buffer);
+        if (!ctx.buffer.empty())
+            writeLive(job, ctx.buffer.data(), ctx.buffer.size());
+    }
+    if (!job.file) {
+        // Plays a tail shorter than the pre-buffer too.
+        Pulse::Lock lock;
+        if (ch.stream && !cancelled(job))
+            if (pa_operation* op = pa_stream_trigger(ch.stream, nullptr, nullptr))
+                pa_operation_unref(op);
+    }
+}
+
+} // namespace lectern::engine::detail

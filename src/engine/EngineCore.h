@@ -1,0 +1,158 @@
+#pragma once
+// Engine internals shared by SpVoice and the streams: the synthesis thread
+// that owns eSpeak NG, the shared PulseAudio connection, and the per-voice
+// channel that carries audio and word events between them.
+
+#include "Markup.h"
+#include "SpeechEngine.h"
+
+#include <pulse/pulseaudio.h>
+
+#include <QString>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace lectern::engine {
+
+class WavFileWriter;
+
+namespace detail {
+
+struct VoiceInfo {
+    QString id;
+    QString description;
+};
+
+// A file stream's writer, shared with the engine thread so that Close and
+// speech never use it at the same time.
+struct FileTarget {
+    std::mutex mutex;
+    std::unique_ptr<WavFileWriter> writer;
+};
+
+struct WordEvent {
+    int streamNumber;
+    qint64 position; // output bytes
+    int characterPosition;
+    int length;
+    bool live; // due when played; file events are due at once
+};
+
+// The shared connection to the sound server, made on first use and made
+// again after it was lost.
+class Pulse {
+public:
+    static Pulse& instance();
+    // Connects when needed; throws EngineError when no server answers.
+    void ensureConnected();
+    pa_threaded_mainloop* mainloop() const { return m_mainloop; }
+    pa_context* context() const { return m_context; }
+    // Sinks, the default first. Throws EngineError.
+    std::vector<SpObjectToken> sinks();
+
+    class Lock {
+    public:
+        Lock() : m_loop(Pulse::instance().m_mainloop) { pa_threaded_mainloop_lock(m_loop); }
+        ~Lock() { pa_threaded_mainloop_unlock(m_loop); }
+        Lock(const Lock&) = delete;
+        Lock& operator=(const Lock&) = delete;
+
+    private:
+        pa_threaded_mainloop* m_loop;
+    };
+
+private:
+    Pulse();
+    // Waits for the operation to finish; mainloop locked.
+    void wait(pa_operation* op);
+    pa_threaded_mainloop* m_mainloop = nullptr;
+    pa_context* m_context = nullptr;
+};
+
+// One voice's path to the listener. Members marked (loop) are guarded by the
+// PulseAudio mainloop lock, the others by `mutex`.
+struct Channel {
+    // Bumped by purge and destruction: work of an older generation is dropped.
+    std::atomic<uint64_t> generation{0};
+    std::atomic<int> pendingJobs{0};
+
+    pa_stream* stream = nullptr; // (loop)
+    pa_sample_spec spec{};       // (loop)
+    QString sinkName;            // (loop)
+    int formatType = 0;          // (loop)
+    int64_t written = 0;         // (loop) bytes handed to the stream
+    bool underflow = false;      // (loop) everything written has been played
+    bool paused = false;         // (loop)
+    bool streamFailed = false;   // (loop)
+
+    std::mutex mutex;
+    std::deque<WordEvent> events;
+    QString error;
+    std::function<void()> notify; // wakes the UI side; cleared when the voice goes
+
+    // Creates the playback stream for this format and sink unless the
+    // current one already fits. Mainloop locked; throws EngineError.
+    void ensureStream(int formatType, const QString& sinkName);
+    // Drops the stream and whatever it still holds. Mainloop locked.
+    void dropStream();
+    // Bytes of the stream played so far (-1 when unknown). Mainloop locked.
+    int64_t playedBytes() const;
+    // True when everything written has been heard. Mainloop locked.
+    bool playedAll() const;
+
+    void post();
+};
+
+struct Job {
+    std::shared_ptr<Channel> channel;
+    uint64_t generation = 0;
+    QString text;
+    bool xml = false;
+    bool punctuation = false;
+    ProsodyState prosody;
+    int streamNumber = 0;
+    std::shared_ptr<FileTarget> file; // null: play live
+};
+
+// The thread that owns eSpeak NG. Started on first use, lives as long as
+// the program.
+class Engine {
+public:
+    // Throws EngineError when eSpeak NG cannot be started.
+    static Engine& instance();
+    int sampleRate() const { return m_sampleRate; }
+    const std::vector<VoiceInfo>& voices() const { return m_voices; }
+    // Voice id whose description is `name`, ignoring case; empty when none.
+    QString resolveVoice(QStringView name) const;
+    void submit(Job job);
+
+private:
+    Engine();
+    void run();
+    void runJob(Job& job);
+    void listVoices();
+
+    std::thread m_thread;
+    std::mutex m_mutex;
+    std::condition_variable m_cv;
+    std::deque<Job> m_jobs;
+    int m_sampleRate = 0;
+    QString m_initError;
+    bool m_ready = false;
+    std::vector<VoiceInfo> m_voices;
+};
+
+// Words per minute for a rate of -10..10.
+int wordsPerMinute(int rate);
+// eSpeak base pitch (0..100) and pitch range for a middle of -100..100.
+std::pair<int, int> espeakPitch(int middle);
+
+} // namespace detail
+} // namespace lectern::engine

@@ -1,0 +1,384 @@
+#include "SpeechEngine.h"
+
+#include "EngineCore.h"
+#include "PcmConverter.h"
+#include "WavFileWriter.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QPointer>
+#include <QTimer>
+
+namespace lectern::engine {
+
+using detail::Channel;
+using detail::Engine;
+using detail::FileTarget;
+using detail::Pulse;
+
+SpObjectToken SpObjectTokens::Item(int i) const {
+    if (i < 0 || i >= Count())
+        throw EngineError(
+            QStringLiteral("There is no item %1 in a list of %2.").arg(i).arg(Count()));
+    return m_items[size_t(i)];
+}
+
+void SpAudioFormat::setType(int type) {
+    if (m_validator)
+        m_validator(type);
+    m_type = type;
+}
+
+SpMMAudioOut::SpMMAudioOut() {
+    m_format = std::make_unique<SpAudioFormat>(SAFT22kHz16BitMono, [](int type) {
+        if (!pcmTargetForType(type))
+            throw EngineError(
+                QStringLiteral("The audio output cannot play format %1: it plays linear PCM only "
+                               "(SAFTDefault and the types 4 to 39).")
+                    .arg(type));
+    });
+}
+
+SpFileStream::SpFileStream() : m_target(std::make_shared<FileTarget>()) {
+    m_format = std::make_unique<SpAudioFormat>(SAFT22kHz16BitMono, [](int type) {
+        if (!WavFileWriter::acceptsType(type))
+            throw EngineError(
+                QStringLiteral("A sound file cannot be written in format %1.").arg(type));
+    });
+}
+
+SpFileStream::~SpFileStream() {
+    std::lock_guard guard(m_target->mutex);
+    m_target->writer.reset(); // the writer's destructor finishes the file
+}
+
+void SpFileStream::Open(const QString& path, int mode, bool) {
+    if (mode != SSFMCreate && mode != SSFMCreateForWrite)
+        throw EngineError(QStringLiteral("A file stream can only be created for writing."));
+    const int rate = Engine::instance().sampleRate();
+    auto writer = std::make_unique<WavFileWriter>(path, Format().Type(), rate);
+    std::lock_guard guard(m_target->mutex);
+    if (m_target->writer) {
+        try {
+            m_target->writer->close();
+        } catch (const EngineError&) {
+            // The new file replaces it; its failure no longer matters.
+        }
+    }
+    m_target->writer = std::move(writer);
+    m_path = path;
+}
+
+void SpFileStream::Close() {
+    std::unique_ptr<WavFileWriter> writer;
+    {
+        std::lock_guard guard(m_target->mutex);
+        writer = std::move(m_target->writer);
+    }
+    if (writer)
+        writer->close();
+}
+
+bool SpFileStream::isOpen() const {
+    std::lock_guard guard(m_target->mutex);
+    return m_target->writer && m_target->writer->isOpen();
+}
+
+WavFileWriter* SpFileStream::writer() const {
+    return m_target->writer.get();
+}
+
+// ---- SpVoice ------------------------------------------------------------------
+
+class VoicePrivate {
+public:
+    explicit VoicePrivate(SpVoice* voice) : q(voice), timer(voice) {
+        timer.setInterval(10);
+        QObject::connect(&timer, &QTimer::timeout, voice, [this] { tick(); });
+        channel->notify = [voice] {
+            QMetaObject::invokeMethod(
+                voice, [voice] { voice->d->tick(); }, Qt::QueuedConnection);
+        };
+    }
+
+    ~VoicePrivate() {
+        {
+            std::lock_guard guard(channel->mutex);
+            channel->notify = nullptr;
+        }
+        purge();
+    }
+
+    void purge() {
+        channel->generation.fetch_add(1);
+        {
+            Pulse::Lock lock;
+            channel->dropStream();
+        }
+        std::lock_guard guard(channel->mutex);
+        channel->events.clear();
+    }
+
+    bool isDone() {
+        if (channel->pendingJobs.load() > 0)
+            return false;
+        {
+            std::lock_guard guard(channel->mutex);
+            if (!channel->events.empty())
+                return false;
+        }
+        Pulse::Lock lock;
+        return channel->playedAll();
+    }
+
+    void tick() {
+        int64_t played = -1;
+        {
+            Pulse::Lock lock;
+            played = channel->playedBytes();
+            // Fresh timing at our own pace, not only at the server's.
+            if (channel->stream)
+                if (pa_operation* op =
+                        pa_stream_update_timing_info(channel->stream, nullptr, nullptr))
+                    pa_operation_unref(op);
+        }
+        std::vector<detail::WordEvent> due;
+        {
+            std::lock_guard guard(channel->mutex);
+            while (!channel->events.empty()) {
+                const auto& e = channel->events.front();
+                if (e.live && (played < 0 || played < e.position))
+                    break;
+                due.push_back(e);
+                channel->events.pop_front();
+            }
+        }
+        QPointer<SpVoice> self(q);
+        for (const auto& e : due) {
+            emit q->Word(e.streamNumber, e.position, e.characterPosition, e.length);
+            if (!self)
+                return; // a listener dropped the voice
+        }
+        if (isDone()) {
+            timer.stop();
+            for (QEventLoop* loop : waiting)
+                loop->quit();
+        }
+    }
+
+    bool waitDone(int msTimeout) {
+        QPointer<SpVoice> self(q);
+        QElapsedTimer clock;
+        clock.start();
+        while (!isDone()) {
+            const qint64 left = msTimeout < 0 ? 50 : msTimeout - clock.elapsed();
+            if (left <= 0)
+                return false;
+            QEventLoop loop;
+            waiting.push_back(&loop);
+            QTimer::singleShot(int(std::min<qint64>(left, 50)), &loop, &QEventLoop::quit);
+            loop.exec();
+            if (!self)
+                return true; // dropped while waiting: nothing is left to speak
+            std::erase(waiting, &loop);
+        }
+        return true;
+    }
+
+    void throwStoredError() {
+        QString error;
+        {
+            std::lock_guard guard(channel->mutex);
+            error.swap(channel->error);
+        }
+        if (!error.isEmpty())
+            throw EngineError(error);
+    }
+
+    SpVoice* q;
+    std::shared_ptr<Channel> channel = std::make_shared<Channel>();
+    QTimer timer;
+    std::vector<QEventLoop*> waiting;
+    SpObjectToken voice;
+    std::optional<SpObjectToken> output;
+    int rate = 0;
+    int volume = 100;
+    SpMMAudioOut live;
+    SpFileStream* file = nullptr;
+    std::shared_ptr<FileTarget> fileTarget;
+    int nextStream = 1;
+};
+
+SpVoice::SpVoice(QObject* parent) : QObject(parent) {
+    const auto& voices = Engine::instance().voices();
+    d = std::make_unique<VoicePrivate>(this);
+    if (!voices.empty())
+        d->voice = {voices.front().id, voices.front().description};
+}
+
+SpVoice::~SpVoice() = default;
+
+SpObjectTokens SpVoice::GetVoices(const QString&, const QString&) {
+    std::vector<SpObjectToken> tokens;
+    for (const auto& v : Engine::instance().voices())
+        tokens.push_back({v.id, v.description});
+    return SpObjectTokens(std::move(tokens));
+}
+
+SpObjectTokens SpVoice::GetAudioOutputs(const QString&, const QString&) {
+    return SpObjectTokens(Pulse::instance().sinks());
+}
+
+SpObjectToken SpVoice::Voice() const {
+    return d->voice;
+}
+
+void SpVoice::setVoice(const SpObjectToken& token) {
+    for (const auto& v : Engine::instance().voices()) {
+        if (v.id == token.id) {
+            d->voice = {v.id, v.description};
+            return;
+        }
+    }
+    throw EngineError(QStringLiteral("There is no voice \"%1\".")
+                          .arg(token.description.isEmpty() ? token.id : token.description));
+}
+
+SpObjectToken SpVoice::AudioOutput() const {
+    if (!d->output) {
+        try {
+            d->output = Pulse::instance().sinks().front();
+        } catch (const EngineError&) {
+            return {QString(), QStringLiteral("Default audio output")};
+        }
+    }
+    return *d->output;
+}
+
+void SpVoice::setAudioOutput(const SpObjectToken& token) {
+    for (const auto& sink : Pulse::instance().sinks()) {
+        if (sink.id == token.id) {
+            d->output = sink;
+            return;
+        }
+    }
+    throw EngineError(QStringLiteral("There is no audio output \"%1\".")
+                          .arg(token.description.isEmpty() ? token.id : token.description));
+}
+
+int SpVoice::Rate() const {
+    return d->rate;
+}
+
+void SpVoice::setRate(int rate) {
+    if (rate < -10 || rate > 10)
+        throw EngineError(QStringLiteral("The rate %1 is outside -10 to 10.").arg(rate));
+    d->rate = rate;
+}
+
+int SpVoice::Volume() const {
+    return d->volume;
+}
+
+void SpVoice::setVolume(int volume) {
+    if (volume < 0 || volume > 100)
+        throw EngineError(QStringLiteral("The volume %1 is outside 0 to 100.").arg(volume));
+    d->volume = volume;
+}
+
+SpBaseStream* SpVoice::AudioOutputStream() {
+    if (d->file)
+        return d->file;
+    return &d->live;
+}
+
+void SpVoice::setAudioOutputStream(SpFileStream* stream) {
+    if (stream && !stream->isOpen())
+        throw EngineError(QStringLiteral("The file stream is not open."));
+    d->file = stream;
+    d->fileTarget = stream ? stream->target() : nullptr;
+}
+
+int SpVoice::Speak(const QString& text, int flags) {
+    if (flags & ~KnownSpeakFlags)
+        throw EngineError(
+            QStringLiteral("The speak flags %1 contain options the speech engine does not know.")
+                .arg(flags));
+    if (flags & SVSFPurgeBeforeSpeak)
+        d->purge();
+
+    QString content = text;
+    if (flags & SVSFIsFilename) {
+        QFile f(text);
+        if (!f.open(QIODevice::ReadOnly))
+            throw EngineError(QStringLiteral("The file \"%1\" cannot be read.").arg(text));
+        content = QString::fromUtf8(f.readAll());
+    }
+    const int streamNumber = d->nextStream++;
+    if (content.isEmpty())
+        return streamNumber;
+
+    detail::Job job;
+    job.channel = d->channel;
+    job.text = content;
+    // Not-XML wins when both are given: speaking tags aloud loses nothing.
+    job.xml = !(flags & SVSFIsNotXML) && ((flags & SVSFIsXML) || looksLikeMarkup(content));
+    job.punctuation = flags & SVSFNLPSpeakPunc;
+    job.prosody = {d->voice.id, d->rate, d->volume, 0};
+    job.streamNumber = streamNumber;
+    job.file = d->fileTarget;
+    if (!job.file) {
+        Pulse::instance().ensureConnected();
+        const QString sink = d->output ? d->output->id : QString();
+        Pulse::Lock lock;
+        d->channel->ensureStream(d->live.Format().Type(), sink);
+    }
+    job.generation = d->channel->generation.load();
+    d->channel->pendingJobs.fetch_add(1);
+    Engine::instance().submit(std::move(job));
+    d->timer.start();
+
+    if (!(flags & SVSFlagsAsync)) {
+        QPointer<SpVoice> self(this);
+        d->waitDone(-1);
+        if (self)
+            d->throwStoredError();
+    }
+    return streamNumber;
+}
+
+void SpVoice::Pause() {
+    Pulse::Lock lock;
+    d->channel->paused = true;
+    if (d->channel->stream)
+        if (pa_operation* op = pa_stream_cork(d->channel->stream, 1, nullptr, nullptr))
+            pa_operation_unref(op);
+}
+
+void SpVoice::Resume() {
+    Pulse::Lock lock;
+    d->channel->paused = false;
+    if (d->channel->stream)
+        if (pa_operation* op = pa_stream_cork(d->channel->stream, 0, nullptr, nullptr))
+            pa_operation_unref(op);
+}
+
+bool SpVoice::WaitUntilDone(int msTimeout) {
+    return d->waitDone(msTimeout);
+}
+
+bool SpVoice::isSpeaking() const {
+    return !d->isDone();
+}
+
+} // namespace lectern::engine
+
+namespace lectern::engine {
+
+qint64 SpVoice::playedBytes() const {
+    Pulse::Lock lock;
+    return d->channel->playedBytes();
+}
+
+} // namespace lectern::engine
