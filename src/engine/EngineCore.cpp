@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace lectern::engine::detail {
 
@@ -221,12 +222,14 @@ int64_t Channel::playedBytes() const {
 }
 
 bool Channel::playedAll() const {
-    if (!stream || written == 0 || underflow || streamFailed)
+    if (!stream || written == 0 || streamFailed)
         return true;
     if (pa_stream_get_state(stream) != PA_STREAM_READY)
         return true;
     const int64_t played = playedBytes();
-    return played >= 0 && played >= written;
+    // The clock may stop a hair short of the last byte.
+    const auto slack = static_cast<int64_t>(pa_usec_to_bytes(20 * PA_USEC_PER_MSEC, &spec));
+    return played >= 0 && played + slack >= written;
 }
 
 void Channel::post() {

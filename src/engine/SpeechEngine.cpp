@@ -137,6 +137,11 @@ public:
         {
             Pulse::Lock lock;
             played = channel->playedBytes();
+            // Fresh timing at our own pace, not only at the server's.
+            if (channel->stream)
+                if (pa_operation* op =
+                        pa_stream_update_timing_info(channel->stream, nullptr, nullptr))
+                    pa_operation_unref(op);
         }
         std::vector<detail::WordEvent> due;
         {
@@ -365,6 +370,15 @@ bool SpVoice::WaitUntilDone(int msTimeout) {
 
 bool SpVoice::isSpeaking() const {
     return !d->isDone();
+}
+
+} // namespace lectern::engine
+
+namespace lectern::engine {
+
+qint64 SpVoice::playedBytes() const {
+    Pulse::Lock lock;
+    return d->channel->playedBytes();
 }
 
 } // namespace lectern::engine

@@ -170,6 +170,8 @@ public:
     // A negative time-out waits without limit.
     bool WaitUntilDone(int msTimeout);
     bool isSpeaking() const;
+    // Bytes of the live stream heard so far; -1 before playback has begun.
+    qint64 playedBytes() const;
 
 signals:
     // Raised on the UI thread when the word is heard. characterPosition and

@@ -147,7 +147,7 @@ private slots:
         }
 
         SpFileStream file;
-        for (int refused : {0, 3, 40, 69, -1}) {
+        for (int refused : {0, 3, 40, 69, -2}) {
             QVERIFY_THROWS_EXCEPTION(EngineError, file.Format().setType(refused));
             QCOMPARE(file.Format().Type(), SAFT22kHz16BitMono);
         }

@@ -1,0 +1,212 @@
+// Live speech on the sound server, checked by recording the output sink's
+// monitor: what the listener would hear, not what the engine claims.
+#include "SpeechEngine.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QThread>
+#include <QtTest>
+
+#include <cmath>
+
+using namespace lectern::engine;
+
+namespace {
+
+constexpr int kRate = 8000; // recording rate; plenty to tell sound from silence
+
+class Recorder {
+public:
+    explicit Recorder(const QString& sink) {
+        // An idle sink sends its monitor nothing; playing silence keeps the
+        // recording clock running.
+        m_keepAlive.start(QStringLiteral("pacat"),
+                          {QStringLiteral("-p"), QStringLiteral("-d"), sink,
+                           QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
+                           QStringLiteral("--rate=%1").arg(kRate), QStringLiteral("--channels=1"),
+                           QStringLiteral("/dev/zero")});
+        m_process.start(QStringLiteral("parec"),
+                        {QStringLiteral("-d"), sink + QStringLiteral(".monitor"),
+                         QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
+                         QStringLiteral("--rate=%1").arg(kRate), QStringLiteral("--channels=1"),
+                         QStringLiteral("--latency-msec=20")});
+        m_started = m_process.waitForStarted(5000) && m_keepAlive.waitForStarted(5000);
+        QObject::connect(&m_process, &QProcess::readyReadStandardOutput,
+                         [this] { m_data += m_process.readAllStandardOutput(); });
+        QElapsedTimer clock;
+        clock.start();
+        while (m_started && mark() < kRate / 10 && clock.elapsed() < 5000)
+            QTest::qWait(10);
+    }
+    ~Recorder() {
+        for (QProcess* p : {&m_process, &m_keepAlive}) {
+            p->kill();
+            p->waitForFinished(2000);
+        }
+    }
+    bool started() const { return m_started; }
+    // Recorded samples so far (a clock that runs with the sink).
+    qsizetype mark() {
+        QCoreApplication::processEvents();
+        return m_data.size() / 2;
+    }
+    double rms(qsizetype from, qsizetype to) const {
+        const auto* s = reinterpret_cast<const int16_t*>(m_data.constData());
+        to = std::min<qsizetype>(to, m_data.size() / 2);
+        double sum = 0;
+        for (qsizetype i = from; i < to; ++i)
+            sum += double(s[i]) * s[i];
+        return to > from ? std::sqrt(sum / double(to - from)) / 32768.0 : 0;
+    }
+    // Records for `ms` of sink time and returns its loudness.
+    double listen(int ms) {
+        const qsizetype from = mark();
+        QElapsedTimer clock;
+        clock.start();
+        while (mark() < from + qsizetype(ms) * kRate / 1000 && clock.elapsed() < ms * 4 + 2000)
+            QTest::qWait(10);
+        return rms(from, from + qsizetype(ms) * kRate / 1000);
+    }
+    // Waits until a 100 ms stretch is louder (or quieter) than the threshold.
+    bool waitFor(bool loud, int timeoutMs) {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < timeoutMs) {
+            const double level = listen(100);
+            if (loud ? level > kLoud : level < kQuiet)
+                return true;
+        }
+        return false;
+    }
+
+    static constexpr double kLoud = 0.01;
+    static constexpr double kQuiet = 0.0005;
+
+private:
+    QProcess m_keepAlive;
+    QProcess m_process;
+    QByteArray m_data;
+    bool m_started = false;
+};
+
+const QString kLongText = QStringLiteral(
+    "Reading aloud is a pleasure when the voice keeps going for a good while, sentence after "
+    "sentence, so that there is always something to hear while the test listens. ");
+
+} // namespace
+
+class PlaybackTest : public QObject {
+    Q_OBJECT
+
+    QString m_sink;
+
+private slots:
+    void initTestCase() {
+        const SpObjectTokens outputs = SpVoice::GetAudioOutputs();
+        QVERIFY(outputs.Count() > 0);
+        m_sink = outputs.Item(0).id;
+        QVERIFY(!outputs.Item(0).GetDescription().isEmpty());
+        QCOMPARE(SpVoice().AudioOutput().id, m_sink);
+    }
+
+    void asyncSpeechPlaysAndPurgeStopsIt() {
+        Recorder rec(m_sink);
+        QVERIFY(rec.started());
+        QVERIFY(rec.waitFor(false, 3000));
+        SpVoice voice;
+        QElapsedTimer clock;
+        clock.start();
+        voice.Speak(kLongText.repeated(20), SVSFlagsAsync);
+        QVERIFY2(clock.elapsed() < 300, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(rec.waitFor(true, 3000));
+        QVERIFY(voice.isSpeaking());
+        QVERIFY(!voice.WaitUntilDone(100));
+
+        voice.Speak(QString(), SVSFPurgeBeforeSpeak | SVSFIsNotXML);
+        QVERIFY(rec.waitFor(false, 1000));
+        QVERIFY(voice.WaitUntilDone(2000));
+        QVERIFY(rec.listen(500) < Recorder::kQuiet);
+
+        // The voice still speaks after a purge.
+        voice.Speak(QStringLiteral("Again, after the purge."), SVSFlagsAsync);
+        QVERIFY(rec.waitFor(true, 3000));
+        QVERIFY(voice.WaitUntilDone(10000));
+    }
+
+    void pauseKeepsThePlaceAndResumeGoesOn() {
+        Recorder rec(m_sink);
+        SpVoice voice;
+        int words = 0;
+        connect(&voice, &SpVoice::Word, this, [&] { ++words; });
+        voice.Speak(kLongText.repeated(5), SVSFlagsAsync);
+        QVERIFY(rec.waitFor(true, 3000));
+        voice.Pause();
+        QVERIFY(rec.waitFor(false, 1000));
+        const int wordsAtPause = words;
+        QVERIFY(rec.listen(800) < Recorder::kQuiet);
+        QCOMPARE(words, wordsAtPause); // nothing is heard, so no words either
+        QVERIFY(!voice.WaitUntilDone(200));
+        voice.Resume();
+        QVERIFY(rec.waitFor(true, 2000));
+        QTRY_VERIFY_WITH_TIMEOUT(words > wordsAtPause, 3000);
+    }
+
+    void destroyingTheVoiceStopsIt() {
+        Recorder rec(m_sink);
+        auto voice = std::make_unique<SpVoice>();
+        voice->Speak(kLongText.repeated(10), SVSFlagsAsync);
+        QVERIFY(rec.waitFor(true, 3000));
+        voice.reset();
+        QVERIFY(rec.waitFor(false, 1000));
+        QVERIFY(rec.listen(500) < Recorder::kQuiet);
+    }
+
+    void wordsArriveAsTheyAreHeard() {
+        SpVoice voice;
+        const QString sentence =
+            QStringLiteral("One two three four five six seven eight nine ten.");
+        QStringList cut;
+        QElapsedTimer clock;
+        qint64 first = -1, last = -1;
+        bool onUiThread = true;
+        connect(&voice, &SpVoice::Word, this, [&](int, qint64, int start, int length) {
+            onUiThread = onUiThread && QThread::currentThread() == qApp->thread();
+            cut << sentence.mid(start, length);
+            (first < 0 ? first : last) = clock.elapsed();
+        });
+        clock.start();
+        voice.Speak(sentence, SVSFlagsAsync);
+        QVERIFY(voice.WaitUntilDone(20000));
+        QVERIFY(onUiThread);
+        QCOMPARE(cut, sentence.chopped(1).split(u' '));
+        // Synthesis takes a few milliseconds; hearing ten words takes seconds.
+        QVERIFY2(last - first > 1500, qPrintable(QStringLiteral("%1 %2").arg(first).arg(last)));
+
+        // A synchronous Speak returns once the words have been played.
+        clock.restart();
+        voice.Speak(QStringLiteral("One two three four five."), SVSFDefault);
+        QVERIFY2(clock.elapsed() > 900, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(!voice.isSpeaking());
+    }
+
+    void liveFormats() {
+        Recorder rec(m_sink);
+        SpVoice voice;
+        auto& format = voice.AudioOutputStream()->Format();
+        for (int refused : {0, 3, 40, 41, 68, 69}) {
+            QVERIFY_THROWS_EXCEPTION(EngineError, format.setType(refused));
+            QCOMPARE(format.Type(), 22);
+        }
+        for (int type : {4, 39, -1}) {
+            SpVoice fresh; // as every reading does
+            fresh.AudioOutputStream()->Format().setType(type);
+            QCOMPARE(fresh.AudioOutputStream()->Format().Type(), type);
+            fresh.Speak(QStringLiteral("Format test."), SVSFlagsAsync);
+            QVERIFY2(rec.waitFor(true, 3000), qPrintable(QString::number(type)));
+            QVERIFY2(fresh.WaitUntilDone(10000), qPrintable(QString::number(type)));
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(PlaybackTest)
+#include "test_playback.moc"
