@@ -106,32 +106,6 @@ private slots:
         QCOMPARE(rig.pane.Slider7->value(), 100);
     }
 
-    void shutDownWritesWhatTheNextStartRestores() {
-        store({});
-        const QString voice = engine::SpVoice::GetVoices().Item(1).GetDescription();
-        {
-            Rig rig;
-            rig.startUp.Form_Load();
-            rig.pane.Combo1->setCurrentIndex(1);
-            rig.pane.Slider1->setValue(-3);
-            rig.pane.Slider4->setValue(42);
-            rig.pane.Slider7->setValue(-100);
-            rig.startUp.Form_Unload();
-        }
-        QSettings settings(QStringLiteral("Lectern"), QStringLiteral("Lectern"));
-        settings.beginGroup(QStringLiteral("ini"));
-        QCOMPARE(settings.value(QStringLiteral("voice1")).toString(), voice);
-        QCOMPARE(settings.value(QStringLiteral("rate1")).toString(), QStringLiteral("-3"));
-        QCOMPARE(settings.value(QStringLiteral("pitch2")).toString(), QStringLiteral("-100"));
-
-        Rig next;
-        next.startUp.Form_Load();
-        QCOMPARE(next.pane.Combo1->currentText(), voice);
-        QCOMPARE(next.pane.Slider1->value(), -3);
-        QCOMPARE(next.pane.Slider4->value(), 42);
-        QCOMPARE(next.pane.Slider7->value(), -100);
-    }
-
     void everyStepRunsAndTheLastFailureIsReported() {
         int ran = 0;
         const QString last = shell::runSteps({
