@@ -208,6 +208,7 @@ void Channel::dropStream() {
     stream = nullptr;
     written = 0;
     underflow = false;
+    drainedAt.reset();
     // Wakes an engine thread waiting to write into it.
     pa_threaded_mainloop_signal(Pulse::instance().mainloop(), 0);
 }
@@ -218,7 +219,25 @@ int64_t Channel::playedBytes() const {
     pa_usec_t usec = 0;
     if (pa_stream_get_time(stream, &usec) < 0)
         return -1;
-    return static_cast<int64_t>(pa_usec_to_bytes(usec, &spec));
+    const auto clock = static_cast<int64_t>(pa_usec_to_bytes(usec, &spec));
+    // Once the sink holds everything, the server's clock can stall short of
+    // the end by the sink's latency, which grows on a loaded machine; the
+    // rest is heard in real time from the moment the sink took the last byte.
+    const pa_timing_info* timing = pa_stream_get_timing_info(stream);
+    if (paused || written == 0 || !timing || timing->read_index_corrupt ||
+        timing->read_index < written) {
+        drainedAt.reset();
+        return clock;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (!drainedAt) {
+        drainedAt = now;
+        drainedClock = clock;
+    }
+    const auto since = std::chrono::duration_cast<std::chrono::microseconds>(now - *drainedAt);
+    const auto extrapolated =
+        drainedClock + static_cast<int64_t>(pa_usec_to_bytes(pa_usec_t(since.count()), &spec));
+    return std::max(clock, std::min(written, extrapolated));
 }
 
 bool Channel::playedAll() const {

@@ -11,11 +11,13 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -91,6 +93,9 @@ struct Channel {
     bool underflow = false;      // (loop) everything written has been played
     bool paused = false;         // (loop)
     bool streamFailed = false;   // (loop)
+    // (loop) When the sink took the last byte written, and the clock then.
+    mutable std::optional<std::chrono::steady_clock::time_point> drainedAt;
+    mutable int64_t drainedClock = 0;
 
     std::mutex mutex;
     std::deque<WordEvent> events;
