@@ -1,6 +1,7 @@
 #include "Selection.h"
 
 #include <algorithm>
+#include <array>
 
 namespace lectern::speech {
 
@@ -8,57 +9,82 @@ const char16_t* const ReadClipboardQuestion = u"您並未選取文字 , 要朗�
 
 namespace {
 
-// Unit by unit, so offsets into the text stay valid after lower-casing
-// (QString::toLower may expand a letter into two).
-QString lowerKeepingLength(QString text) {
-    char16_t* d = reinterpret_cast<char16_t*>(text.data());
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (QChar::isHighSurrogate(d[i]) && i + 1 < n && QChar::isLowSurrogate(d[i + 1])) {
-            const char32_t lower = QChar::toLower(QChar::surrogateToUcs4(d[i], d[i + 1]));
-            if (QChar::requiresSurrogates(lower)) {
-                d[i] = QChar::highSurrogate(lower);
-                d[i + 1] = QChar::lowSurrogate(lower);
+const std::array<char16_t, 65536>& lowerCaseTable() {
+    static const auto table = [] {
+        std::array<char16_t, 65536> t{};
+        for (char32_t u = 0; u < 65536; ++u) {
+            const char32_t lower = QChar::toLower(u);
+            // A unit whose lower case needs a pair stays, so offsets hold.
+            t[u] = QChar::requiresSurrogates(lower) ? char16_t(u) : char16_t(lower);
+        }
+        return t;
+    }();
+    return table;
+}
+
+enum class Trim { Spaces, None };
+
+// One pass over the units, writing straight into the result: selections can
+// be megabytes long. Each unit maps to one unit (or a CR LF pair to two
+// spaces), so offsets into the text stay valid after lower-casing, unlike
+// QString::toLower, which may expand a letter into two.
+QString normalise(QStringView text, Trim trim) {
+    const char16_t* begin = text.utf16();
+    const char16_t* end = begin + text.size();
+    if (trim == Trim::Spaces) {
+        while (begin != end && *begin == u' ')
+            ++begin;
+        while (end != begin && end[-1] == u' ')
+            --end;
+    }
+    QString out(end - begin, Qt::Uninitialized);
+    char16_t* d = reinterpret_cast<char16_t*>(out.data());
+    const auto& lower = lowerCaseTable();
+    for (const char16_t* p = begin; p != end; ++p) {
+        const char16_t c = *p;
+        if (c == u'\r' && p + 1 != end && p[1] == u'\n') {
+            *d++ = u' ';
+            *d++ = u' ';
+            ++p;
+        } else if (QChar::isHighSurrogate(c) && p + 1 != end && QChar::isLowSurrogate(p[1])) {
+            const char32_t cased = QChar::toLower(QChar::surrogateToUcs4(c, p[1]));
+            if (QChar::requiresSurrogates(cased)) {
+                *d++ = QChar::highSurrogate(cased);
+                *d++ = QChar::lowSurrogate(cased);
+            } else {
+                *d++ = c;
+                *d++ = p[1];
             }
-            ++i;
+            ++p;
         } else {
-            const char32_t lower = QChar::toLower(char32_t(d[i]));
-            if (!QChar::requiresSurrogates(lower))
-                d[i] = char16_t(lower);
+            *d++ = lower[c];
         }
     }
-    return text;
+    return out;
 }
 
 } // namespace
 
 QString replaceCrLf(QStringView text, QStringView replacement) {
     QString out;
-    out.reserve(text.size());
     const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (text[i] == u'\r' && i + 1 < n && text[i + 1] == u'\n') {
-            out += replacement;
-            ++i;
-        } else {
-            out += text[i];
-        }
+    out.reserve(n);
+    qsizetype copied = 0;
+    for (qsizetype i = text.indexOf(u"\r\n"); i >= 0; i = text.indexOf(u"\r\n", copied)) {
+        out.append(text.sliced(copied, i - copied));
+        out.append(replacement);
+        copied = i + 2;
     }
+    out.append(text.sliced(copied));
     return out;
 }
 
 QString NormaliseSelection(QStringView text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text[begin] == u' ')
-        ++begin;
-    while (end > begin && text[end - 1] == u' ')
-        --end;
-    return lowerKeepingLength(replaceCrLf(text.sliced(begin, end - begin), u"  "));
+    return normalise(text, Trim::Spaces);
 }
 
 QString normaliseCaretText(QStringView text) {
-    return lowerKeepingLength(replaceCrLf(text, u"  "));
+    return normalise(text, Trim::None);
 }
 
 QString clipboardQuestion(const QString& question, const QString& rawClipboard) {

@@ -61,15 +61,124 @@ ProfileMarkup buildProfileMarkup(const VoiceProfile& profile, HeadVariant varian
     return {head, QStringLiteral("</pitch></rate></volume></VOICE><silence msec=\"0\"/>")};
 }
 
+namespace {
+
+// The cutting shared by the sizing pass and the writing
+// pass, so both agree on where runs start and end. `unitAt` gives the
+// (possibly converted) unit; the sink sees runs open, units and runs close.
+template <typename UnitAt, typename Sink>
+void cutRuns(qsizetype length, UnitAt&& unitAt, bool commaAfterEvery, RunKind leadingKind,
+             Sink& sink) {
+    const auto& classes = unitClasses();
+    bool open = false;
+    RunKind kind = RunKind::Abc;
+    for (qsizetype i = 0; i < length; ++i) {
+        const char16_t ch = unitAt(i);
+        const uint8_t cls = classes[ch];
+        if (cls == Neutral) {
+            if (!open) {
+                kind = leadingKind;
+                sink.open(kind);
+                open = true;
+            }
+            sink.unit(ch);
+            continue;
+        }
+        sink.beforeLetter();
+        const RunKind wanted = cls == Wide ? RunKind::Other : RunKind::Abc;
+        if (open && kind != wanted) {
+            sink.close(kind, kind == RunKind::Abc || commaAfterEvery);
+            open = false;
+        }
+        if (!open) {
+            kind = wanted;
+            sink.open(kind);
+            open = true;
+        }
+        sink.unit(ch);
+    }
+    if (open)
+        sink.close(kind, commaAfterEvery);
+}
+
+constexpr QStringView PauseComma = u", ";
+
+// Counts the output's length so it is allocated once; tens of megabytes
+// for a long text, and each regrowth would copy all of it.
+struct SizingSink {
+    const MarkupContext& context;
+    qsizetype size = 0;
+
+    const ProfileMarkup& markup(RunKind kind) const {
+        return kind == RunKind::Abc ? context.abc : context.other;
+    }
+    void open(RunKind kind) { size += markup(kind).head.size(); }
+    void unit(char16_t) { ++size; }
+    void beforeLetter() {}
+    void close(RunKind kind, bool comma) {
+        size += markup(kind).tail.size() + (comma ? PauseComma.size() : 0);
+    }
+};
+
+// Writes each run straight into the output, head first, so a run's text is
+// never held anywhere else.
+struct WritingSink {
+    const MarkupContext& context;
+    QString& output;
+    QString& currentRunText;
+    char16_t* base = nullptr;
+    qsizetype used = 0;
+    qsizetype runStart = 0;
+
+    WritingSink(const MarkupContext& c, QString& out, QString& current, qsizetype expected)
+        : context(c), output(out), currentRunText(current) {
+        output = QString(expected, Qt::Uninitialized);
+        base = reinterpret_cast<char16_t*>(output.data());
+    }
+    // A box ticked while events run can change the cut, and so the length.
+    void ensure(qsizetype n) {
+        if (output.size() - used >= n)
+            return;
+        output.resize(std::max(output.size() * 2, used + n));
+        base = reinterpret_cast<char16_t*>(output.data());
+    }
+    void put(QStringView piece) {
+        ensure(piece.size());
+        std::copy(piece.utf16(), piece.utf16() + piece.size(), base + used);
+        used += piece.size();
+    }
+    void open(RunKind kind) {
+        put(kind == RunKind::Abc ? context.abc.head : context.other.head);
+        runStart = used;
+    }
+    void unit(char16_t ch) {
+        ensure(1);
+        base[used++] = ch;
+    }
+    void beforeLetter() {
+        if (context.pump)
+            context.pump->maybePump();
+    }
+    void close(RunKind kind, bool comma) {
+        // Keeps the state's buffer, so setting it does not allocate per run.
+        currentRunText.resize(0);
+        currentRunText.append(reinterpret_cast<const QChar*>(base + runStart), used - runStart);
+        if (comma)
+            put(PauseComma);
+        put(kind == RunKind::Abc ? context.abc.tail : context.other.tail);
+    }
+};
+
+} // namespace
+
 QString BuildVoiceMarkup(QStringView text, CommaRule rule, const MarkupContext& context,
                          QString& currentRunText) {
     QString output;
     if (text.isEmpty())
         return output;
 
-    const auto& classes = unitClasses();
-    const QStringView comma = u", ";
     const bool commaAfterEvery = rule == CommaRule::AfterEveryRun;
+    const char16_t* const units = text.utf16();
 
     // Neutral characters before the first letter follow the script of the
     // text's opening: decided once, on the text as given, before conversion.
@@ -77,55 +186,26 @@ QString BuildVoiceMarkup(QStringView text, CommaRule rule, const MarkupContext& 
     const RunKind leadingKind =
         codePage950ByteCount(opening) > opening.size() ? RunKind::Other : RunKind::Abc;
 
-    // Markup adds a fixed head and tail per run; most texts change script
-    // every few dozen characters.
-    const qsizetype perRun = std::max(context.abc.head.size() + context.abc.tail.size(),
-                                      context.other.head.size() + context.other.tail.size());
-    output.reserve(text.size() + text.size() / 16 * (perRun + 2) + perRun + 2);
+    // Sized as if nothing is converted: exact unless a conversion moves a
+    // character into the other script, and the writer grows then.
+    SizingSink sizing{context};
+    cutRuns(
+        text.size(), [units](qsizetype i) { return units[i]; }, commaAfterEvery, leadingKind,
+        sizing);
 
-    // At most one run is open at a time, so one buffer serves both kinds.
-    QString run;
-    run.reserve(256);
-    RunKind kind = RunKind::Abc;
-
-    auto flush = [&](bool withComma) {
-        const ProfileMarkup& m = kind == RunKind::Abc ? context.abc : context.other;
-        output += m.head;
-        output += run;
-        if (withComma)
-            output += comma;
-        output += m.tail;
-        // Keeps the state's buffer rather than sharing the run's, so the next
-        // run does not allocate.
-        currentRunText.resize(0);
-        currentRunText += run;
-        run.resize(0);
+    WritingSink writer(context, output, currentRunText, sizing.size);
+    // The boxes are read afresh for every character: events run inside the
+    // loop and may tick one.
+    auto converted = [&](qsizetype i) {
+        const char16_t ch = units[i];
+        const ScriptConversion direction =
+            context.conversionState ? context.conversionState->load(std::memory_order_relaxed)
+            : context.conversion    ? context.conversion()
+                                    : ScriptConversion::None;
+        return direction == ScriptConversion::None ? ch : context.convert(direction, ch);
     };
-
-    for (const QChar original : text) {
-        char16_t ch = original.unicode();
-        if (context.conversion) {
-            const ScriptConversion direction = context.conversion();
-            if (direction != ScriptConversion::None)
-                ch = context.convert(direction, ch);
-        }
-        const uint8_t cls = classes[ch];
-        if (cls == Neutral) {
-            if (run.isEmpty())
-                kind = leadingKind;
-            run += QChar(ch);
-            continue;
-        }
-        if (context.pump)
-            context.pump->maybePump();
-        const RunKind wanted = cls == Wide ? RunKind::Other : RunKind::Abc;
-        if (!run.isEmpty() && kind != wanted)
-            flush(kind == RunKind::Abc || commaAfterEvery);
-        kind = wanted;
-        run += QChar(ch);
-    }
-    if (!run.isEmpty())
-        flush(commaAfterEvery);
+    cutRuns(text.size(), converted, commaAfterEvery, leadingKind, writer);
+    output.resize(writer.used);
     return output;
 }
 

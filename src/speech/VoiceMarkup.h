@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <atomic>
 #include <functional>
 
 namespace lectern::speech {
@@ -47,6 +48,10 @@ char16_t convertCharacter(ScriptConversion direction, char16_t ch);
 struct MarkupContext {
     ProfileMarkup abc;
     ProfileMarkup other;
+    // The boxes' state, kept in step by the window when they change; read
+    // in preference to `conversion`, as it costs a load per character
+    // rather than a call into the widgets.
+    const std::atomic<ScriptConversion>* conversionState = nullptr;
     std::function<ScriptConversion()> conversion; // null: no conversion
     // The per-character converter behind the boxes; replaceable in tests.
     char16_t (*convert)(ScriptConversion, char16_t) = convertCharacter;
