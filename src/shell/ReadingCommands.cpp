@@ -98,6 +98,7 @@ speech::MarkupContext ReadingCommands::markupContext() {
     context.other =
         speech::buildProfileMarkup(m_host.otherProfile(), speech::HeadVariant::Plain, own);
     // Events run while the markup is built and may tick a conversion box.
+    context.conversionState = m_host.conversionState();
     context.conversion = [this] { return m_host.conversion(); };
     context.pump = &m_pump;
     return context;

@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <cstdint>
 
 namespace lectern::shell {
@@ -37,6 +38,9 @@ public:
     virtual speech::VoiceProfile otherProfile() const = 0;
     virtual bool ownMarkup() const = 0;
     virtual speech::ScriptConversion conversion() const = 0;
+    // The same, as a value the window keeps current; null when the host has
+    // none, and conversion() is asked instead.
+    virtual const std::atomic<speech::ScriptConversion>* conversionState() const { return nullptr; }
 
     // The pause button's tooltip holds the pause/resume state.
     virtual QString pauseTooltip() const = 0;

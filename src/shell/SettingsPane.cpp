@@ -129,6 +129,10 @@ SettingsPane::SettingsPane(QWidget* parent) : QTabWidget(parent) {
     // included, as the interlocks must hold whoever ticks a box.
     for (int i = 1; i <= 14; ++i)
         connect(Check[i], &QCheckBox::toggled, this, [this, i] { boxChanged(i); });
+    // After the interlock's handlers, so the stored state is the boxes' final one.
+    for (int i : {13, 14})
+        connect(Check[i], &QCheckBox::toggled, this,
+                [this] { m_conversionState.store(conversion(), std::memory_order_relaxed); });
 }
 
 QSlider* SettingsPane::addSlider(QGridLayout* grid, int row, int column, const QString& group,

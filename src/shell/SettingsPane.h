@@ -9,6 +9,7 @@
 #include <QTabWidget>
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 
 class QCheckBox;
@@ -38,6 +39,11 @@ public:
     speech::SpeakFlagStates flagStates() const;
     int16_t speakFlags() const;
     speech::ScriptConversion conversion() const;
+    // conversion() kept up to date on every change of Check13/Check14, for
+    // loops that read it per character.
+    const std::atomic<speech::ScriptConversion>& conversionState() const {
+        return m_conversionState;
+    }
     bool ownMarkup() const;
 
 private:
@@ -46,6 +52,7 @@ private:
     void boxChanged(int index);
 
     bool m_applyingInterlock = false;
+    std::atomic<speech::ScriptConversion> m_conversionState{speech::ScriptConversion::None};
 };
 
 } // namespace lectern::shell

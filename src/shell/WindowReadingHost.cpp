@@ -16,19 +16,32 @@
 namespace lectern::shell {
 
 QString withCrLfBreaks(const QString& text) {
-    // One pass: selections can be megabytes long.
-    QString out;
-    out.reserve(text.size() + text.size() / 16);
-    const QChar* p = text.constData();
-    const QChar* const end = p + text.size();
-    for (; p != end; ++p) {
-        const char16_t c = p->unicode();
+    // Selections can be megabytes long: size the result exactly, then fill
+    // it through a pointer.
+    const char16_t* const begin = QStringView(text).utf16();
+    const char16_t* const end = begin + text.size();
+    auto isBreak = [](char16_t c) {
+        return c == u'\n' || c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
+    };
+    qsizetype grown = 0;
+    for (const char16_t* p = begin; p != end; ++p)
+        if (isBreak(*p) && !(*p == u'\n' && p != begin && p[-1] == u'\r'))
+            ++grown;
+    if (grown == 0)
+        return text;
+
+    QString out(text.size() + grown, Qt::Uninitialized);
+    char16_t* d = reinterpret_cast<char16_t*>(out.data());
+    for (const char16_t* p = begin; p != end; ++p) {
+        const char16_t c = *p;
         if (c == u'\r' && p + 1 != end && p[1] == u'\n')
             continue; // the LF that follows writes the pair
-        if (c == u'\n' || c == QChar::ParagraphSeparator || c == QChar::LineSeparator)
-            out.append(QLatin1String("\r\n"));
-        else
-            out.append(*p);
+        if (isBreak(c)) {
+            *d++ = u'\r';
+            *d++ = u'\n';
+        } else {
+            *d++ = c;
+        }
     }
     return out;
 }
@@ -90,6 +103,10 @@ bool WindowReadingHost::ownMarkup() const {
 
 speech::ScriptConversion WindowReadingHost::conversion() const {
     return m_settings.conversion();
+}
+
+const std::atomic<speech::ScriptConversion>* WindowReadingHost::conversionState() const {
+    return &m_settings.conversionState();
 }
 
 QString WindowReadingHost::pauseTooltip() const {

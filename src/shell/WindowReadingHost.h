@@ -36,6 +36,7 @@ public:
     speech::VoiceProfile otherProfile() const override;
     bool ownMarkup() const override;
     speech::ScriptConversion conversion() const override;
+    const std::atomic<speech::ScriptConversion>* conversionState() const override;
     QString pauseTooltip() const override;
     void setPauseTooltip(const QString& tooltip) override;
     void setBusyCursor() override;

@@ -90,13 +90,21 @@ private slots:
         pane->Check[5]->setChecked(true);
         QVERIFY(!pane->Check[6]->isChecked());
 
+        // The state markup building reads per character follows the boxes
+        // through the interlock, whether a click or a program step ticks them.
+        const auto& state = pane->conversionState();
         click(13);
         QCOMPARE(pane->conversion(), ScriptConversion::TradToSimp);
+        QCOMPARE(state.load(), ScriptConversion::TradToSimp);
         click(14);
         QVERIFY(!pane->Check[13]->isChecked());
         QCOMPARE(pane->conversion(), ScriptConversion::SimpToTrad);
-        click(14);
+        QCOMPARE(state.load(), ScriptConversion::SimpToTrad);
+        pane->Check[13]->setChecked(true);
+        QCOMPARE(state.load(), ScriptConversion::TradToSimp);
+        click(13);
         QCOMPARE(pane->conversion(), ScriptConversion::None);
+        QCOMPARE(state.load(), ScriptConversion::None);
         click(12);
         QVERIFY(pane->ownMarkup());
     }

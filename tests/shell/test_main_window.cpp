@@ -121,6 +121,9 @@ private slots:
     void documentLineBreaksAreReadAsTwoSpaces() {
         QCOMPARE(shell::withCrLfBreaks(QStringLiteral("a\r\nb\nc\u2029d\u2028e\rf")),
                  QStringLiteral("a\r\nb\r\nc\r\nd\r\ne\rf"));
+        // A break at either end, and a lone CR right before a paragraph end.
+        QCOMPARE(shell::withCrLfBreaks(QStringLiteral("\n\r\u2029x\u2028")),
+                 QStringLiteral("\r\n\r\r\nx\r\n"));
 
         shell::MainWindow window;
         window.show();

@@ -4,6 +4,8 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <atomic>
+
 using namespace lectern::speech;
 
 namespace {
@@ -134,6 +136,31 @@ private slots:
             return asked++ == 0 ? ScriptConversion::SimpToTrad : ScriptConversion::None;
         };
         QCOMPARE(cut("xx", CommaRule::AfterAbcRun, c), u"[O:中][A:x]"_qs);
+    }
+
+    void boxTickedByAnEventTakesEffectAtOnce() {
+        // The window's state is read per character, so a tick made by an
+        // event inside the loop converts the very next character; the
+        // output then outgrows the length counted before the loop.
+        std::atomic<ScriptConversion> state{ScriptConversion::None};
+        struct TickingPump : EventPump {
+            std::atomic<ScriptConversion>* state;
+            explicit TickingPump(std::atomic<ScriptConversion>* s) : EventPump(0), state(s) {}
+            void pump() override { state->store(ScriptConversion::TradToSimp); }
+        } pump(&state);
+        MarkupContext c = bracketContext();
+        c.conversionState = &state;
+        c.conversion = [] {
+            qFatal("the boxes were asked although the window keeps their state");
+            return ScriptConversion::None;
+        };
+        c.convert = [](ScriptConversion, char16_t ch) { return ch == u'x' ? u'中' : ch; };
+        c.pump = &pump;
+        // Events first run at the 64th letter, after it has been converted.
+        QString current;
+        QCOMPARE(BuildVoiceMarkup(QString(200, u'x'), CommaRule::AfterEveryRun, c, current),
+                 "[A:" + QString(64, u'x') + ", ][O:" + QString(136, u'中') + ", ]");
+        QCOMPARE(current, QString(136, u'中'));
     }
 
     void eventsRunDuringLongText() {

@@ -33,6 +33,26 @@ private slots:
         QCOMPARE(lowered.at(4), QChar(u'y'));
     }
 
+    void lowerCasesEveryBmpUnitOneToOne() {
+        // Every unit outside the surrogate range, with no CR LF pair among
+        // them: each must become QChar's lower case when that is one unit,
+        // and stay as it is otherwise.
+        QString text;
+        QString expected;
+        for (char32_t u = 0; u < 0x10000; ++u) {
+            if (QChar::isSurrogate(u))
+                continue;
+            const char32_t lower = QChar::toLower(u);
+            text += QChar(char16_t(u));
+            expected += QChar(char16_t(QChar::requiresSurrogates(lower) ? u : lower));
+        }
+        QCOMPARE(normaliseCaretText(text), expected);
+        // A lone surrogate is left alone rather than paired with its neighbour.
+        const QChar high(char16_t(0xD801)), low(char16_t(0xDC00));
+        QCOMPARE(normaliseCaretText(QString(u'A') + high + u'Z' + low),
+                 QString(u'a') + high + u'z' + low);
+    }
+
     void caretTextIsNotTrimmed() {
         QCOMPARE(normaliseCaretText(u" Ab\r\nC "_qs), u" ab  c "_qs);
         QCOMPARE(replaceCrLf(u"A\r\nB\r\n"_qs, u"  "), u"A  B  "_qs);
