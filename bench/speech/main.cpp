@@ -9,6 +9,7 @@
 #include <QElapsedTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 
@@ -59,12 +60,9 @@ int main(int argc, char** argv) {
                                      HeadVariant::Plain, false);
     context.other = buildProfileMarkup({QStringLiteral("Chinese (Mandarin)"), 0, 80, 10},
                                        HeadVariant::Plain, false);
-    bool tradToSimp = false, simpToTrad = false; // the boxes, as a window would read them
-    context.conversion = [&] {
-        return tradToSimp   ? ScriptConversion::TradToSimp
-               : simpToTrad ? ScriptConversion::SimpToTrad
-                            : ScriptConversion::None;
-    };
+    // The boxes' state, as the window keeps it.
+    const std::atomic<ScriptConversion> conversion{ScriptConversion::None};
+    context.conversionState = &conversion;
     EventPump pump;
     context.pump = &pump;
 

@@ -12,10 +12,16 @@ public:
     explicit EventPump(int intervalMs = 10);
     virtual ~EventPump() = default;
     void maybePump() {
+        maybePump([] {});
+    }
+    // Runs `beforeEvents` first when events are about to run, so a loop can
+    // bring state up to date only when someone can look at it.
+    template <typename BeforeEvents> void maybePump(BeforeEvents&& beforeEvents) {
         if (++m_calls < 64)
             return;
         m_calls = 0;
         if (m_timer.elapsed() >= m_intervalMs) {
+            beforeEvents();
             pump();
             m_timer.restart();
         }

@@ -129,6 +129,9 @@ struct WritingSink {
     char16_t* base = nullptr;
     qsizetype used = 0;
     qsizetype runStart = 0;
+    // The last flushed run, not yet copied to currentRunText.
+    qsizetype flushedStart = 0;
+    qsizetype flushedLength = -1;
 
     WritingSink(const MarkupContext& c, QString& out, QString& current, qsizetype expected)
         : context(c), output(out), currentRunText(current) {
@@ -157,12 +160,23 @@ struct WritingSink {
     }
     void beforeLetter() {
         if (context.pump)
-            context.pump->maybePump();
+            context.pump->maybePump([this] { publishRun(); });
     }
-    void close(RunKind kind, bool comma) {
+    // currentRunText can only be looked at by the events run inside the loop
+    // or once it has returned, so it is set just before those: copying every
+    // run into it took as long as writing the output. A value an event wrote
+    // stays until the next flush, as it would with a copy per flush.
+    void publishRun() {
+        if (flushedLength < 0)
+            return;
         // Keeps the state's buffer, so setting it does not allocate per run.
         currentRunText.resize(0);
-        currentRunText.append(reinterpret_cast<const QChar*>(base + runStart), used - runStart);
+        currentRunText.append(reinterpret_cast<const QChar*>(base + flushedStart), flushedLength);
+        flushedLength = -1;
+    }
+    void close(RunKind kind, bool comma) {
+        flushedStart = runStart;
+        flushedLength = used - runStart;
         if (comma)
             put(PauseComma);
         put(kind == RunKind::Abc ? context.abc.tail : context.other.tail);
@@ -205,6 +219,7 @@ QString BuildVoiceMarkup(QStringView text, CommaRule rule, const MarkupContext& 
         return direction == ScriptConversion::None ? ch : context.convert(direction, ch);
     };
     cutRuns(text.size(), converted, commaAfterEvery, leadingKind, writer);
+    writer.publishRun();
     output.resize(writer.used);
     return output;
 }

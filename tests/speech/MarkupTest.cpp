@@ -163,6 +163,28 @@ private slots:
         QCOMPARE(current, QString(136, u'中'));
     }
 
+    void runTextAsEventsSeeIt() {
+        // Events run at the 64th and 128th letter. The first sees the run
+        // flushed before it and replaces the state, as another reading
+        // command would; with no flush since, the second sees that value.
+        QStringList seen;
+        QString current;
+        struct RecordingPump : EventPump {
+            QString& current;
+            QStringList& seen;
+            RecordingPump(QString& c, QStringList& s) : EventPump(0), current(c), seen(s) {}
+            void pump() override {
+                seen << current;
+                current = QStringLiteral("nested");
+            }
+        } pump(current, seen);
+        MarkupContext c = bracketContext();
+        c.pump = &pump;
+        BuildVoiceMarkup(u"中"_qs + QString(200, u'x'), CommaRule::AfterAbcRun, c, current);
+        QCOMPARE(seen, QStringList({u"中"_qs, u"nested"_qs, u"nested"_qs}));
+        QCOMPARE(current, QString(200, u'x'));
+    }
+
     void eventsRunDuringLongText() {
         QString text;
         for (int i = 0; i < 400000; ++i)
