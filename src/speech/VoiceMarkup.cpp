@@ -63,9 +63,9 @@ ProfileMarkup buildProfileMarkup(const VoiceProfile& profile, HeadVariant varian
 
 namespace {
 
-// The cutting shared by the sizing pass and the writing
-// pass, so both agree on where runs start and end. `unitAt` gives the
-// (possibly converted) unit; the sink sees runs open, units and runs close.
+// The cutting shared by the sizing pass and the writing pass, so both agree
+// on where runs start and end. `unitAt` gives the (possibly converted) unit;
+// the sink sees runs open, take units and close.
 template <typename UnitAt, typename Sink>
 void cutRuns(qsizetype length, UnitAt&& unitAt, bool commaAfterEvery, RunKind leadingKind,
              Sink& sink) {
