@@ -104,6 +104,10 @@ struct Channel {
     void dropStream();
     // Bytes of the stream played so far (-1 when unknown). Mainloop locked.
     int64_t playedBytes() const;
+    // Bytes the sink last reported as gone out of its output, from the
+    // server's own timing report without interpolation; -1 before the sink
+    // plays the stream; `ageUsec` receives the report's age. Mainloop locked.
+    int64_t reportedPlayedBytes(int64_t* ageUsec = nullptr) const;
     // True when everything written has been heard. Mainloop locked.
     bool playedAll() const;
 
@@ -151,8 +155,13 @@ private:
 
 // Words per minute for a rate of -10..10.
 int wordsPerMinute(int rate);
-// eSpeak base pitch (0..100) and pitch range for a middle of -100..100.
-std::pair<int, int> espeakPitch(int middle);
+// How a pitch middle of -100..100 is made: eSpeak's base pitch, then the
+// audio resampled to raise it by `nudge` (1: untouched).
+struct PitchSetting {
+    int base = 50;
+    double nudge = 1.0;
+};
+PitchSetting pitchSetting(int middle);
 
 } // namespace detail
 } // namespace lectern::engine
