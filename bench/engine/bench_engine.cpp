@@ -113,31 +113,42 @@ int main(int argc, char** argv) {
     }
     printf("export_vs_espeak_ratio: %.3f\n", ratio);
 
-    // From Speak to the moment the sink says the first sample went out of its
-    // output. The stream's interpolated clock starts running as soon as the
-    // stream exists, before the sink plays anything, so it cannot tell;
-    // the server's own timing report, uninterpolated, counts the sink's
-    // latency (read index minus sink latency). The report is a little old
-    // when we read it and we poll, so the first report that shows played
-    // audio is traced back by its age and the audio it shows as played.
+    // From Speak to the first sound coming out of the sink, as its monitor
+    // hands it to a recorder with a 5 ms fragment: an upper bound on the time
+    // the first sample was played. The stream's interpolated clock cannot
+    // tell: it runs from its last report even before the sink plays
+    // anything, and the null sink's own latency reports jump by seconds
+    // while it takes in a fast writer's first data.
     try {
+        QProcess recorder;
+        recorder.start(QStringLiteral("parec"),
+                       {QStringLiteral("-d"), QStringLiteral("@DEFAULT_MONITOR@"),
+                        QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
+                        QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=5")});
+        recorder.waitForReadyRead(5000); // recording runs
+        QThread::msleep(300);
+        recorder.readAllStandardOutput();
         SpVoice voice;
         QElapsedTimer clock;
         clock.start();
         voice.Speak(english, SVSFlagsAsync);
         double firstMs = -1;
-        while (clock.elapsed() < 10000) {
+        while (firstMs < 0 && clock.elapsed() < 10000) {
             QCoreApplication::processEvents();
-            const auto [played, ageUsec] = voice.reportedPlayedBytes();
-            if (played > 0) {
-                const double playedMs = played / (22050.0 * 2) * 1000;
-                firstMs = clock.nsecsElapsed() / 1e6 - ageUsec / 1e3 - playedMs;
-                break;
+            recorder.waitForReadyRead(1);
+            const QByteArray data = recorder.readAllStandardOutput();
+            const auto* samples = reinterpret_cast<const int16_t*>(data.constData());
+            for (qsizetype i = 0; i < data.size() / 2; ++i) {
+                if (std::abs(samples[i]) > 64) {
+                    firstMs = clock.nsecsElapsed() / 1e6;
+                    break;
+                }
             }
-            QThread::usleep(200);
         }
+        recorder.kill();
+        recorder.waitForFinished(2000);
         if (firstMs < 0)
-            fprintf(stderr, "first_audio_ms: the sink never reported playing\n");
+            fprintf(stderr, "first_audio_ms: no sound reached the sink's monitor\n");
         else
             printf("first_audio_ms: %.1f\n", firstMs);
     } catch (const EngineError& e) {

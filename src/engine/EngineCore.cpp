@@ -223,20 +223,6 @@ int64_t Channel::playedBytes() const {
     return static_cast<int64_t>(pa_usec_to_bytes(usec, &spec));
 }
 
-int64_t Channel::reportedPlayedBytes(int64_t* ageUsec) const {
-    if (!stream)
-        return -1;
-    // The interpolated clock runs on from any report, even one taken before
-    // the sink began to play; the report itself says what has been heard.
-    const pa_timing_info* t = pa_stream_get_timing_info(stream);
-    if (!t || t->read_index_corrupt || t->read_index <= 0)
-        return -1;
-    if (ageUsec)
-        *ageUsec = static_cast<int64_t>(pa_timeval_age(&t->timestamp));
-    const auto sinkBytes = static_cast<int64_t>(pa_usec_to_bytes(t->sink_usec, &spec));
-    return t->read_index > sinkBytes ? t->read_index - sinkBytes : -1;
-}
-
 bool Channel::playedAll() const {
     if (!stream || written == 0 || streamFailed)
         return true;

@@ -104,10 +104,6 @@ struct Channel {
     void dropStream();
     // Bytes of the stream played so far (-1 when unknown). Mainloop locked.
     int64_t playedBytes() const;
-    // Bytes the sink last reported as gone out of its output, from the
-    // server's own timing report without interpolation; -1 before the sink
-    // plays the stream; `ageUsec` receives the report's age. Mainloop locked.
-    int64_t reportedPlayedBytes(int64_t* ageUsec = nullptr) const;
     // True when everything written has been heard. Mainloop locked.
     bool playedAll() const;
 

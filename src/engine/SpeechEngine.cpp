@@ -381,11 +381,4 @@ qint64 SpVoice::playedBytes() const {
     return d->channel->playedBytes();
 }
 
-std::pair<qint64, qint64> SpVoice::reportedPlayedBytes() const {
-    Pulse::Lock lock;
-    int64_t age = 0;
-    const int64_t bytes = d->channel->reportedPlayedBytes(&age);
-    return {bytes, age};
-}
-
 } // namespace lectern::engine

@@ -9,7 +9,6 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
-#include <utility>
 #include <vector>
 
 namespace lectern::engine {
@@ -173,9 +172,6 @@ public:
     bool isSpeaking() const;
     // Bytes of the live stream heard so far; -1 before playback has begun.
     qint64 playedBytes() const;
-    // The same as the sink last reported it, without interpolation, and the
-    // age of that report in microseconds; -1 bytes until the sink plays.
-    std::pair<qint64, qint64> reportedPlayedBytes() const;
 
 signals:
     // Raised on the UI thread when the word is heard. characterPosition and
