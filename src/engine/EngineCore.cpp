@@ -4,6 +4,7 @@
 #include "WavFileWriter.h"
 
 #include <espeak-ng/speak_lib.h>
+#include <soxr.h>
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +12,7 @@
 #include <QHash>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 
@@ -264,12 +266,62 @@ int wordsPerMinute(int rate) {
     return std::clamp(static_cast<int>(std::lround(wpm)), 80, 450);
 }
 
-std::pair<int, int> espeakPitch(int middle) {
-    // eSpeak's base pitch has 101 steps for our 201; the odd values widen
-    // the pitch range a little, which lifts the voice by less than a step.
-    const int v = std::clamp(middle, -100, 100) + 100;
-    return {v / 2, v % 2 ? 62 : 50};
+PitchSetting pitchSetting(int middle) {
+    // eSpeak has 100 distinct base pitches (0..99; 100 sounds as 99) for our
+    // 201 values. Middle 0 keeps the voice's own pitch 50; each side is
+    // spread over its levels, and the fraction between two levels is made
+    // by resampling, by less than the smallest step between levels (about
+    // half a percent at the low end), so the pitch always rises with the
+    // value. Duration shrinks by the same fraction: under 0.4%.
+    constexpr double kStepRatio = 1.004;
+    const int m = std::clamp(middle, -100, 100);
+    const double level = m <= 0 ? (m + 100) / 2.0 : 50.0 + m * 49.0 / 100.0;
+    PitchSetting p;
+    p.base = int(std::floor(level));
+    const double fraction = level - p.base;
+    if (fraction > 1e-9)
+        p.nudge = std::pow(kStepRatio, fraction);
+    return p;
 }
+
+// Raises the pitch of the synthesiser's audio by a factor just above 1:
+// resampled to fewer samples that are then played at the native rate.
+class PitchNudge {
+public:
+    PitchNudge(int rate, double factor) {
+        soxr_error_t err = nullptr;
+        const soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
+        m_soxr = soxr_create(rate * factor, rate, 1, &err, &io, nullptr, nullptr);
+        if (err || !m_soxr)
+            throw EngineError(QStringLiteral("The pitch could not be set: %1")
+                                  .arg(QString::fromUtf8(err ? err : "no resampler")));
+    }
+    ~PitchNudge() { soxr_delete(m_soxr); }
+    PitchNudge(const PitchNudge&) = delete;
+    PitchNudge& operator=(const PitchNudge&) = delete;
+
+    // Replaces `out` with the resampled audio; null input drains the filter.
+    void process(const int16_t* in, size_t frames, std::vector<int16_t>& out) {
+        out.clear();
+        size_t consumed = 0;
+        for (;;) {
+            const size_t room = (frames - consumed) + 1024;
+            const size_t start = out.size();
+            out.resize(start + room);
+            size_t idone = 0, odone = 0;
+            const soxr_error_t err =
+                soxr_process(m_soxr, in ? in + consumed : nullptr, in ? frames - consumed : 0,
+                             &idone, out.data() + start, room, &odone);
+            out.resize(start + odone);
+            consumed += idone;
+            if (err || (in && consumed >= frames) || odone == 0)
+                break;
+        }
+    }
+
+private:
+    soxr_t m_soxr = nullptr;
+};
 
 namespace {
 
@@ -282,7 +334,10 @@ struct SynthContext {
     double gain = 1.0;
     PcmConverter* converter = nullptr;
     std::vector<uint8_t> buffer;
+    PitchNudge* nudge = nullptr;
+    std::vector<int16_t> nudged;
     bool failed = false;
+    std::chrono::steady_clock::time_point lastPost;
 };
 
 thread_local SynthContext* t_context = nullptr;
@@ -385,8 +440,16 @@ int synthCallback(short* wav, int numSamples, espeak_EVENT* events) {
     if (!wav)
         numSamples = 0;
     std::pair<int64_t, int64_t> span{0, 0};
-    if (numSamples > 0) {
-        const auto written = output(*ctx->job, *ctx, wav, static_cast<size_t>(numSamples));
+    if (numSamples > 0 && ctx->nudge) {
+        ctx->nudge->process(wav, size_t(numSamples), ctx->nudged);
+        wav = ctx->nudged.data();
+        // Events are placed by fraction of the call, which resampling keeps.
+    }
+    const size_t outFrames = numSamples <= 0 ? 0
+                             : ctx->nudge    ? ctx->nudged.size()
+                                             : size_t(numSamples);
+    if (outFrames > 0) {
+        const auto written = output(*ctx->job, *ctx, wav, outFrames);
         if (!written) {
             ctx->failed = true;
             return 1;
@@ -430,8 +493,13 @@ int synthCallback(short* wav, int numSamples, espeak_EVENT* events) {
             std::lock_guard guard(ch.mutex);
             ch.events.insert(ch.events.end(), words.begin(), words.end());
         }
-        if (ctx->job->file)
+        // File words are due at once, but waking the UI for every callback
+        // costs more than the synthesis of a short one; the job's end posts too.
+        const auto now = std::chrono::steady_clock::now();
+        if (ctx->job->file && now - ctx->lastPost >= std::chrono::milliseconds(20)) {
+            ctx->lastPost = now;
             ch.post();
+        }
     }
     return 0;
 }
@@ -626,11 +694,13 @@ void Engine::runJob(Job& job) {
         }
         if (firstText || p.rate != applied.rate)
             espeak_SetParameter(espeakRATE, wordsPerMinute(p.rate), 0);
-        if (firstText || p.pitch != applied.pitch) {
-            const auto [base, range] = espeakPitch(p.pitch);
-            espeak_SetParameter(espeakPITCH, base, 0);
-            espeak_SetParameter(espeakRANGE, range, 0);
-        }
+        const PitchSetting pitch = pitchSetting(p.pitch);
+        if (firstText || p.pitch != applied.pitch)
+            espeak_SetParameter(espeakPITCH, pitch.base, 0);
+        std::unique_ptr<PitchNudge> nudge;
+        if (pitch.nudge != 1.0)
+            nudge = std::make_unique<PitchNudge>(m_sampleRate, pitch.nudge);
+        ctx.nudge = nudge.get();
         applied = p;
         firstText = false;
 
@@ -651,6 +721,12 @@ void Engine::runJob(Job& job) {
         espeak_Synth(utf8.constData(), size_t(utf8.size()) + 1, 0, POS_CHARACTER, 0,
                      espeakCHARS_UTF8, nullptr, nullptr);
         t_context = nullptr;
+        if (nudge && !ctx.failed && !cancelled(job)) {
+            nudge->process(nullptr, 0, ctx.nudged);
+            if (!ctx.nudged.empty() && !output(job, ctx, ctx.nudged.data(), ctx.nudged.size()))
+                ctx.failed = true;
+        }
+        ctx.nudge = nullptr;
     }
 
     if (converter && !ctx.failed && !cancelled(job)) {

@@ -156,8 +156,13 @@ private:
 
 // Words per minute for a rate of -10..10.
 int wordsPerMinute(int rate);
-// eSpeak base pitch (0..100) and pitch range for a middle of -100..100.
-std::pair<int, int> espeakPitch(int middle);
+// How a pitch middle of -100..100 is made: eSpeak's base pitch, then the
+// audio resampled to raise it by `nudge` (1: untouched).
+struct PitchSetting {
+    int base = 50;
+    double nudge = 1.0;
+};
+PitchSetting pitchSetting(int middle);
 
 } // namespace detail
 } // namespace lectern::engine

@@ -21,6 +21,9 @@ namespace {
 // Input is converted and written in slices of this many frames, so memory
 // stays the same whatever one call hands over.
 constexpr size_t kSliceFrames = 16384;
+// Raw PCM is gathered up to this size before it goes to the file: one system
+// call per synthesiser callback costs more than the copy.
+constexpr size_t kRawCommitBytes = 64 * 1024;
 
 QString formatLabel(int formatType) {
     if (const AudioFormatInfo* f = audioFormatByValue(formatType))
@@ -85,8 +88,9 @@ struct WavFileWriter::Impl {
     SNDFILE* sf = nullptr;
     QString failure; // first write failure; everything after repeats it
 
-    void commit() {
-        if (buffer.empty())
+    // Writes what the buffer holds; raw PCM waits for a full batch unless `all`.
+    void commit(bool all = false) {
+        if (buffer.empty() || (raw && !all && buffer.size() < kRawCommitBytes))
             return;
         bool ok;
         errno = 0;
@@ -156,7 +160,8 @@ WavFileWriter::WavFileWriter(const QString& path, int formatType, int inputRate)
     // Made before the file, so a refused conversion leaves nothing on disk.
     d->converter = std::make_unique<PcmConverter>(inputRate, target);
     d->buffer.reserve(size_t(double(kSliceFrames) * format->sampleRate / inputRate + 256) *
-                      size_t(d->converter->bytesPerFrame()));
+                          size_t(d->converter->bytesPerFrame()) +
+                      kRawCommitBytes);
 
     const QByteArray native = QFile::encodeName(path);
     d->fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
@@ -216,7 +221,7 @@ void WavFileWriter::close() {
     if (problem.isEmpty()) {
         try {
             d->converter->flush(d->buffer);
-            d->commit();
+            d->commit(true);
         } catch (const EngineError& e) {
             problem = e.description();
         }

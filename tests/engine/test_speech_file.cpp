@@ -56,6 +56,85 @@ Sound readSound(const QString& path) {
     return s;
 }
 
+// Fundamental frequency every 10 ms (0 where unvoiced): normalised
+// autocorrelation over 40 ms, refined between lags.
+std::vector<double> f0Track(const Sound& s) {
+    // The low harmonics carry the pitch; the highs only move the peak about
+    // with the filtering the audio went through.
+    std::vector<float> x = s.samples;
+    const float alpha = float(1 - std::exp(-2 * M_PI * 800.0 / s.rate));
+    for (int pass = 0; pass < 2; ++pass) {
+        float y = 0;
+        for (float& v : x)
+            v = y += alpha * (v - y);
+    }
+    const int frame = s.rate * 40 / 1000, hop = s.rate / 100;
+    const int minLag = s.rate / 400, maxLag = s.rate / 60;
+    const double loud = s.rms() * 0.25;
+    std::vector<double> track;
+    std::vector<double> r(size_t(maxLag) + 2);
+    for (size_t at = 0; at + size_t(frame + maxLag + 1) < x.size(); at += size_t(hop)) {
+        track.push_back(0);
+        if (s.rms(at, at + size_t(frame)) < loud)
+            continue;
+        for (int lag = minLag - 1; lag <= maxLag + 1; ++lag) {
+            double c = 0, e0 = 0, e1 = 0;
+            for (int i = 0; i < frame; ++i) {
+                const double a = x[at + size_t(i)], b = x[at + size_t(i + lag)];
+                c += a * b;
+                e0 += a * a;
+                e1 += b * b;
+            }
+            r[size_t(lag)] = c / std::sqrt(e0 * e1 + 1e-12);
+        }
+        int best = minLag;
+        for (int lag = minLag; lag <= maxLag; ++lag)
+            if (r[size_t(lag)] > r[size_t(best)])
+                best = lag;
+        if (r[size_t(best)] < 0.6)
+            continue;
+        // A parabola through the integer lags pulls towards them, which hides
+        // shifts of a fraction of a percent; search the fractional lag.
+        const auto correlation = [&](double lag) {
+            const auto whole = size_t(lag);
+            const double part = lag - double(whole);
+            double c = 0, e0 = 0, e1 = 0;
+            for (size_t i = 0; i < size_t(frame); ++i) {
+                const double a = x[at + i];
+                const double b = x[at + i + whole] * (1 - part) + x[at + i + whole + 1] * part;
+                c += a * b;
+                e0 += a * a;
+                e1 += b * b;
+            }
+            return c / std::sqrt(e0 * e1 + 1e-12);
+        };
+        double lo = best - 1, hi = best + 1;
+        for (int step = 0; step < 20; ++step) {
+            const double m1 = lo + (hi - lo) / 3, m2 = hi - (hi - lo) / 3;
+            (correlation(m1) < correlation(m2) ? lo : hi) =
+                correlation(m1) < correlation(m2) ? m1 : m2;
+        }
+        track.back() = s.rate / ((lo + hi) / 2);
+    }
+    return track;
+}
+
+// How much higher `b` is pitched than `a`: the median ratio of their F0 at
+// the same point of the utterance (times scaled to the two lengths), so that
+// both are compared on the same frames.
+double pitchRatio(const std::vector<double>& a, const std::vector<double>& b) {
+    std::vector<double> ratios;
+    for (size_t i = 0; i < a.size(); ++i) {
+        const size_t j = size_t(std::lround(double(i) * double(b.size()) / double(a.size())));
+        if (a[i] > 0 && j < b.size() && b[j] > 0 && b[j] / a[i] > 0.7 && b[j] / a[i] < 1.4)
+            ratios.push_back(b[j] / a[i]);
+    }
+    if (ratios.size() < 20)
+        return 0;
+    std::nth_element(ratios.begin(), ratios.begin() + long(ratios.size() / 2), ratios.end());
+    return ratios[ratios.size() / 2];
+}
+
 SpObjectToken voiceById(const QString& id) {
     const SpObjectTokens tokens = SpVoice::GetVoices();
     for (const auto& t : tokens.items())
@@ -185,6 +264,34 @@ private slots:
         // The synthesiser varies by a few samples from call to call.
         QVERIFY(std::abs(lowerCase.seconds() - upperCase.seconds()) < 0.02);
         QVERIFY(upperCase.seconds() < full.seconds() * 0.9); // rate 5 took effect
+    }
+
+    // Every pitch value, also between the synthesiser's own steps, must sound
+    // higher than the one below it, without changing the length noticeably.
+    void pitchRisesWithEveryValue() {
+        const QString phrase =
+            QStringLiteral("Aaah, oh, you are so lovely and alone. Oh, we are all alone, aaah.");
+        const int middles[] = {-100, -51, -50, -49, 0, 1, 2, 50, 99, 100};
+        std::vector<double> last;
+        double lastSeconds = 0;
+        QStringList seen;
+        for (int middle : middles) {
+            const Sound s = speak(run(kEnglish, 100, 0, middle, phrase));
+            const std::vector<double> track = f0Track(s);
+            if (!last.empty()) {
+                const double ratio = pitchRatio(last, track);
+                seen << QStringLiteral("%1: x%2 %3s")
+                            .arg(middle)
+                            .arg(ratio, 0, 'f', 4)
+                            .arg(s.seconds(), 0, 'f', 4);
+                QVERIFY2(ratio > 1.0, qPrintable(seen.join(QStringLiteral(", "))));
+                QVERIFY2(std::abs(s.seconds() / lastSeconds - 1) < 0.02,
+                         qPrintable(QStringLiteral("%1 s at %2").arg(s.seconds()).arg(middle)));
+            }
+            last = track;
+            lastSeconds = s.seconds();
+        }
+        qInfo("%s", qPrintable(seen.join(QStringLiteral(", "))));
     }
 
     void voiceSwitchIsHeard() {
