@@ -17,11 +17,7 @@ public:
 };
 
 // Titles used throughout.
-inline QString messageTitle() {
-    return QStringLiteral("訊息");
-}
-inline QString questionTitle() {
-    return QStringLiteral("提示");
-}
+inline QString messageTitle() { return QStringLiteral("訊息"); }
+inline QString questionTitle() { return QStringLiteral("提示"); }
 
 } // namespace lectern::speech
