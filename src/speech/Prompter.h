@@ -17,7 +17,11 @@ public:
 };
 
 // Titles used throughout.
-inline QString messageTitle() { return QStringLiteral("訊息"); }
-inline QString questionTitle() { return QStringLiteral("提示"); }
+inline QString messageTitle() {
+    return QStringLiteral("訊息");
+}
+inline QString questionTitle() {
+    return QStringLiteral("提示");
+}
 
 } // namespace lectern::speech

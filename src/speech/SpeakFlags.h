@@ -25,7 +25,9 @@ SpeakFlagStates defaultSpeakFlagStates();
 // Signed 16-bit sum of the ticked boxes' values (not an OR).
 int16_t GetSpeakFlags(const SpeakFlagStates& states);
 // The engine's flags argument: the sum sign-extended to 32 bits.
-inline int32_t widenSpeakFlags(int16_t flags) { return flags; }
+inline int32_t widenSpeakFlags(int16_t flags) {
+    return flags;
+}
 
 // Interlocks: return the states after the click handler of box `index`
 // (0-based: 0 is Check1, 4 is Check5, 5 is Check6) has run on `states`,
