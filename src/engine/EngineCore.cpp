@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 namespace lectern::engine::detail {
 
@@ -637,14 +638,20 @@ void Engine::runJob(Job& job) {
     if (cancelled(job))
         return;
     Channel& ch = *job.channel;
-    std::vector<SpeechSegment> segments;
-    if (job.xml) {
-        segments = parseSpeechMarkup(job.text, job.prosody,
-                                     [this](QStringView name) { return resolveVoice(name); });
-    } else {
-        segments.push_back(plainSegment(job.text, job.prosody));
-    }
-    job.text.clear();
+    // Markup is read as synthesis goes, so that the first words sound at once
+    // and a purge is not kept waiting by the rest of a huge text.
+    std::optional<SpeechMarkupReader> reader;
+    std::optional<SpeechSegment> plain;
+    if (job.xml)
+        reader.emplace(job.text, job.prosody,
+                       [this](QStringView name) { return resolveVoice(name); });
+    else
+        plain = plainSegment(job.text, job.prosody);
+    auto nextSegment = [&]() -> std::optional<SpeechSegment> {
+        if (reader)
+            return reader->next();
+        return std::exchange(plain, std::nullopt);
+    };
 
     SynthContext ctx;
     ctx.job = &job;
@@ -668,9 +675,11 @@ void Engine::runJob(Job& job) {
     QString currentVoice;
     bool firstText = true;
     ProsodyState applied;
-    for (const SpeechSegment& segment : segments) {
-        if (cancelled(job) || ctx.failed)
+    while (!cancelled(job) && !ctx.failed) {
+        const std::optional<SpeechSegment> next = nextSegment();
+        if (!next)
             break;
+        const SpeechSegment& segment = *next;
         ctx.gain = std::clamp(segment.prosody.volume, 0, 100) / 100.0;
         if (segment.kind == SpeechSegment::Kind::Silence) {
             const int64_t frames = int64_t(segment.silenceMs) * m_sampleRate / 1000;
