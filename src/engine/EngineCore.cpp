@@ -25,6 +25,12 @@ const QString kNoServer =
     QStringLiteral("No sound server is running, so speech cannot be played. Start PulseAudio (or "
                    "PipeWire's PulseAudio service) and try again.");
 
+} // namespace
+
+const QString kStreamLost = QStringLiteral("The sound server stopped playing the speech.");
+
+namespace {
+
 void contextStateChanged(pa_context*, void* loop) {
     pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0);
 }
@@ -254,6 +260,14 @@ bool Channel::playedAll() const {
     return played >= 0 && played + slack >= written;
 }
 
+void Channel::recordFailure(const QString& description, bool signal) {
+    std::lock_guard guard(mutex);
+    if (error.isEmpty())
+        error = description;
+    if (signal)
+        unsignalled.push_back(description);
+}
+
 void Channel::post() {
     std::lock_guard guard(mutex);
     if (notify)
@@ -348,9 +362,16 @@ bool cancelled(const Job& job) {
 }
 
 void fail(Job& job, const QString& description) {
-    std::lock_guard guard(job.channel->mutex);
-    if (job.channel->error.isEmpty())
-        job.channel->error = description;
+    job.channel->recordFailure(description, job.async);
+}
+
+// The stream broke under us. Jobs queued behind the one that found out meet
+// the same broken stream: that is still one failure. Mainloop locked.
+void streamLost(Job& job) {
+    Channel& ch = *job.channel;
+    const bool fresh = !ch.streamFailed;
+    ch.streamFailed = true;
+    ch.recordFailure(kStreamLost, fresh && job.async);
 }
 
 // Hands converted bytes to the live stream, waiting while its queue is full.
@@ -362,14 +383,12 @@ bool writeLive(Job& job, const uint8_t* data, size_t size) {
         if (cancelled(job) || !ch.stream)
             return false;
         if (ch.streamFailed || pa_stream_get_state(ch.stream) != PA_STREAM_READY) {
-            ch.streamFailed = true;
-            fail(job, QStringLiteral("The sound server stopped playing the speech."));
+            streamLost(job);
             return false;
         }
         size_t n = pa_stream_writable_size(ch.stream);
         if (n == static_cast<size_t>(-1)) {
-            ch.streamFailed = true;
-            fail(job, QStringLiteral("The sound server stopped playing the speech."));
+            streamLost(job);
             return false;
         }
         n = std::min(n, size);
@@ -379,8 +398,7 @@ bool writeLive(Job& job, const uint8_t* data, size_t size) {
             continue;
         }
         if (pa_stream_write(ch.stream, data, n, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
-            ch.streamFailed = true;
-            fail(job, QStringLiteral("The sound server stopped playing the speech."));
+            streamLost(job);
             return false;
         }
         ch.written += static_cast<int64_t>(n);

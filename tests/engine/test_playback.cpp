@@ -89,6 +89,57 @@ private:
     bool m_started = false;
 };
 
+QString pactl(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral("pactl"), args);
+    p.waitForFinished(10000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+// A null sink of the test's own, so that killing its streams touches nobody else's.
+class OwnSink {
+public:
+    OwnSink() : m_name(QStringLiteral("lectern_test_%1").arg(QCoreApplication::applicationPid())) {
+        m_module = pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
+                          QStringLiteral("sink_name=") + m_name});
+        for (const QString& line :
+             pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks")})
+                 .split(u'\n')) {
+            const QStringList fields = line.split(u'\t');
+            if (fields.size() > 1 && fields[1] == m_name)
+                m_index = fields[0];
+        }
+    }
+    ~OwnSink() {
+        if (!m_module.isEmpty())
+            pactl({QStringLiteral("unload-module"), m_module});
+    }
+    bool loaded() const { return !m_index.isEmpty(); }
+    SpObjectToken token() const { return {m_name, {}}; }
+    // Playback streams on this sink.
+    QStringList inputs() const {
+        QStringList found;
+        for (const QString& line :
+             pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")})
+                 .split(u'\n')) {
+            const QStringList fields = line.split(u'\t');
+            if (fields.size() > 1 && fields[1] == m_index)
+                found << fields[0];
+        }
+        return found;
+    }
+    // Breaks every playback stream on this sink, as a server in trouble would.
+    void killInputs() const {
+        for (const QString& input : inputs())
+            QProcess::execute(QStringLiteral("pacmd"), {QStringLiteral("kill-sink-input"), input});
+    }
+
+private:
+    QString m_name;
+    QString m_module;
+    QString m_index;
+};
+
 const QString kLongText = QStringLiteral(
     "Reading aloud is a pleasure when the voice keeps going for a good while, sentence after "
     "sentence, so that there is always something to hear while the test listens. ");
@@ -205,6 +256,44 @@ private slots:
             QVERIFY2(rec.waitFor(true, 3000), qPrintable(QString::number(type)));
             QVERIFY2(fresh.WaitUntilDone(10000), qPrintable(QString::number(type)));
         }
+    }
+
+    // A broken stream during asynchronous speech is signalled once, the voice
+    // is no longer busy, and it speaks again afterwards. A synchronous Speak
+    // throws instead and signals nothing.
+    void streamFailuresReachTheUiThread() {
+        OwnSink sink;
+        QVERIFY(sink.loaded());
+        SpVoice voice;
+        voice.setAudioOutput(sink.token());
+        QStringList failures;
+        bool onUiThread = true;
+        connect(&voice, &SpVoice::failed, this, [&](const QString& description) {
+            onUiThread = onUiThread && QThread::currentThread() == qApp->thread();
+            failures << description;
+        });
+
+        voice.Speak(kLongText.repeated(20), SVSFlagsAsync);
+        QTRY_VERIFY_WITH_TIMEOUT(!sink.inputs().isEmpty(), 5000);
+        sink.killInputs();
+        QTRY_COMPARE_WITH_TIMEOUT(failures.size(), 1, 5000);
+        QVERIFY(onUiThread);
+        QVERIFY(!failures[0].isEmpty());
+        QVERIFY(voice.WaitUntilDone(3000));
+        QVERIFY(!voice.isSpeaking());
+        QTest::qWait(200);
+        QCOMPARE(failures.size(), 1);
+
+        // The failure is also kept for the next synchronous call.
+        QVERIFY_THROWS_EXCEPTION(EngineError, voice.Speak(QStringLiteral("Again."), SVSFDefault));
+        voice.Speak(QStringLiteral("And again."), SVSFlagsAsync);
+        QVERIFY(voice.WaitUntilDone(10000));
+        QCOMPARE(failures.size(), 1);
+
+        QTimer::singleShot(300, this, [&] { sink.killInputs(); });
+        QVERIFY_THROWS_EXCEPTION(EngineError, voice.Speak(kLongText.repeated(5), SVSFDefault));
+        QTest::qWait(100);
+        QCOMPARE(failures.size(), 1);
     }
 };
 
