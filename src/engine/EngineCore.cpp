@@ -166,17 +166,20 @@ void Channel::ensureStream(int type, const QString& sink) {
     pa_stream_set_write_callback(st, streamWritable, nullptr);
     pa_stream_set_underflow_callback(st, streamUnderflow, this);
 
-    // A few seconds queued in the server keeps memory flat and playback
-    // smooth on a busy machine; a short pre-buffer keeps the start quick.
+    // The whole path to the ear is kept near 300 ms: a sink left to its own
+    // latency swallows seconds of a fast writer's first data at once, and its
+    // clock then runs ahead of what is heard, so word events would come early.
+    // 300 ms is still many times what synthesis needs to stay ahead on a busy
+    // machine. A short pre-buffer keeps the start quick.
     pa_buffer_attr attr;
     attr.maxlength = static_cast<uint32_t>(-1);
-    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(2 * PA_USEC_PER_SEC, &s));
+    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(300 * PA_USEC_PER_MSEC, &s));
     attr.prebuf = static_cast<uint32_t>(pa_usec_to_bytes(30 * PA_USEC_PER_MSEC, &s));
     attr.minreq = static_cast<uint32_t>(pa_usec_to_bytes(20 * PA_USEC_PER_MSEC, &s));
     attr.fragsize = static_cast<uint32_t>(-1);
-    auto flags =
-        static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
-                                       (paused ? PA_STREAM_START_CORKED : 0));
+    auto flags = static_cast<pa_stream_flags_t>(
+        PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY |
+        (paused ? PA_STREAM_START_CORKED : 0));
     const QByteArray device = sink.toUtf8();
     if (pa_stream_connect_playback(st, sink.isEmpty() ? nullptr : device.constData(), &attr, flags,
                                    nullptr, nullptr) < 0) {

@@ -45,10 +45,20 @@ public:
         }
     }
     bool started() const { return m_started; }
+    // Recorded samples so far, without taking in more.
+    qsizetype recorded() const { return m_data.size() / 2; }
     // Recorded samples so far (a clock that runs with the sink).
     qsizetype mark() {
         QCoreApplication::processEvents();
         return m_data.size() / 2;
+    }
+    // Index of the first sample at or after `from` louder than `level`; -1 if none yet.
+    qsizetype firstLoud(qsizetype from, int level) const {
+        const auto* s = reinterpret_cast<const int16_t*>(m_data.constData());
+        for (qsizetype i = from; i < m_data.size() / 2; ++i)
+            if (std::abs(s[i]) > level)
+                return i;
+        return -1;
     }
     double rms(qsizetype from, qsizetype to) const {
         const auto* s = reinterpret_cast<const int16_t*>(m_data.constData());
@@ -238,6 +248,41 @@ private slots:
         voice.Speak(QStringLiteral("One two three four five."), SVSFDefault);
         QVERIFY2(clock.elapsed() > 900, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(!voice.isSpeaking());
+    }
+
+    // Words must not be signalled before they can be heard, also at the
+    // start of a fresh voice, while the server takes in the first data.
+    void wordsAreNotAheadOfTheSound() {
+        Recorder rec(m_sink);
+        QVERIFY(rec.started());
+        QVERIFY(rec.waitFor(false, 3000));
+        for (int round = 0; round < 3; ++round) {
+            SpVoice voice;
+            // Per word: where it starts in the stream, and how much the
+            // recorder had when it was signalled.
+            std::vector<std::pair<qint64, qsizetype>> words;
+            connect(&voice, &SpVoice::Word, this, [&](int, qint64 position, int, int) {
+                words.emplace_back(position, rec.recorded());
+            });
+            const qsizetype from = rec.mark();
+            voice.Speak(kLongText, SVSFlagsAsync);
+            QTRY_VERIFY_WITH_TIMEOUT(words.size() >= 8, 10000);
+            const qsizetype start = rec.firstLoud(from, 300);
+            QVERIFY(start >= 0);
+            double worst = -1e9;
+            for (const auto& [position, recorded] : words) {
+                const double wordMs = position * 1000.0 / (22050 * 2);
+                const double heardMs = (recorded - start) * 1000.0 / kRate;
+                worst = std::max(worst, wordMs - heardMs);
+            }
+            qDebug() << "worst" << worst;
+            // The recorder hears each fragment 20 ms late, which makes words
+            // look early by as much; 100 ms beyond that is still in time.
+            QVERIFY2(worst <= 120,
+                     qPrintable(QStringLiteral("a word came %1 ms early").arg(worst)));
+            voice.Speak(QString(), SVSFPurgeBeforeSpeak | SVSFIsNotXML);
+            QVERIFY(rec.waitFor(false, 2000));
+        }
     }
 
     void liveFormats() {
