@@ -1,5 +1,6 @@
 // Export speed against the command-line synthesiser, start latency of live
-// speech, and memory growth of a long export.
+// speech and markup, how long silencing a huge markup reading takes, and
+// memory growth of a long export. "--live" measures live speech only.
 #include "SpeechEngine.h"
 
 #include <QCoreApplication>
@@ -10,8 +11,10 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 using namespace lectern::engine;
 
@@ -69,6 +72,86 @@ double espeakSeconds(const QString& text, const QString& voiceId, const QTempora
     return clock.nsecsElapsed() / 1e9;
 }
 
+// About 1 MiB of mixed English and Chinese, each run wrapped in its voice's
+// markup the way the reading commands do: about ten times as long as the text.
+QString mixedMarkup() {
+    QString english = QStringLiteral("English (America)"), chinese = english;
+    const SpObjectTokens voices = SpVoice::GetVoices();
+    for (const auto& t : voices.items())
+        if (t.id == u"sit/cmn")
+            chinese = t.description;
+    auto wrap = [](QString& out, QStringView run, const QString& voice) {
+        out += QStringLiteral("<VOICE REQUIRED=\"NAME=%1\"><volume level=\"100\"><rate "
+                              "speed=\"0\"><pitch middle=\"0\">")
+                   .arg(voice);
+        out += run;
+        out += QStringLiteral("</pitch></rate></volume></VOICE><silence msec=\"0\"/>");
+    };
+    const QString piece = QStringLiteral("The reader speaks 中文與 English text, 第3章 page 12. ");
+    QString text;
+    while (text.size() < 1024 * 1024)
+        text += piece;
+    text.truncate(1024 * 1024);
+    QString out;
+    qsizetype start = 0;
+    auto isChinese = [&](qsizetype i) { return text[i].unicode() >= 0x3000; };
+    for (qsizetype i = 1; i <= text.size(); ++i) {
+        if (i == text.size() || isChinese(i) != isChinese(start)) {
+            wrap(out, QStringView(text).sliced(start, i - start),
+                 isChinese(start) ? chinese : english);
+            start = i;
+        }
+    }
+    return out;
+}
+
+// Records the default sink's monitor to see when sound really comes out.
+class Monitor {
+public:
+    Monitor() {
+        m_recorder.start(QStringLiteral("parec"),
+                         {QStringLiteral("-d"), QStringLiteral("@DEFAULT_MONITOR@"),
+                          QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
+                          QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=5")});
+        m_recorder.waitForReadyRead(5000); // recording runs
+        settle();
+    }
+    ~Monitor() {
+        m_recorder.kill();
+        m_recorder.waitForFinished(2000);
+    }
+    // Lets what was playing die away, then forgets it.
+    void settle() {
+        QThread::msleep(300);
+        QCoreApplication::processEvents();
+        m_recorder.readAllStandardOutput();
+    }
+    // Milliseconds on `clock` when the first sound arrived; -1 after 10 s.
+    double waitForSound(const QElapsedTimer& clock) {
+        while (clock.elapsed() < 10000) {
+            QCoreApplication::processEvents();
+            m_recorder.waitForReadyRead(1);
+            const QByteArray data = m_recorder.readAllStandardOutput();
+            const auto* samples = reinterpret_cast<const int16_t*>(data.constData());
+            for (qsizetype i = 0; i < data.size() / 2; ++i)
+                if (std::abs(samples[i]) > 64)
+                    return clock.nsecsElapsed() / 1e6;
+        }
+        return -1;
+    }
+
+private:
+    QProcess m_recorder;
+};
+
+void report(const char* name, double ms) {
+    if (ms < 0)
+        fprintf(stderr, "%s: no sound reached the sink's monitor\n", name);
+    else
+        printf("%s: %.1f\n", name, ms);
+    fflush(stdout);
+}
+
 long peakRssKiB() {
     QFile f(QStringLiteral("/proc/self/status"));
     f.open(QIODevice::ReadOnly);
@@ -90,12 +173,15 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    const bool liveOnly = argc == 2 && QByteArray(argv[1]) == "--live";
     const QString english = englishText(10000);
     const QString chinese = chineseText(5000);
     // Best of five of each, interleaved, so a busy machine hurts both alike.
     double ratio = 0;
-    for (const auto& [text, voice] : {std::pair{english, QStringLiteral("gmw/en-US")},
-                                      std::pair{chinese, QStringLiteral("sit/cmn")}}) {
+    std::vector<std::pair<QString, QString>> exports;
+    if (!liveOnly)
+        exports = {{english, QStringLiteral("gmw/en-US")}, {chinese, QStringLiteral("sit/cmn")}};
+    for (const auto& [text, voice] : exports) {
         double ours = 1e9, theirs = 1e9;
         for (int round = 0; round < 5; ++round) {
             ours =
@@ -111,7 +197,8 @@ int main(int argc, char** argv) {
         fprintf(stderr, "  export %s: %.3f s, espeak-ng %.3f s\n", qPrintable(voice), ours, theirs);
         ratio = std::max(ratio, ours / theirs);
     }
-    printf("export_vs_espeak_ratio: %.3f\n", ratio);
+    if (!liveOnly)
+        printf("export_vs_espeak_ratio: %.3f\n", ratio);
 
     // From Speak to the first sound coming out of the sink, as its monitor
     // hands it to a recorder with a 5 ms fragment: an upper bound on the time
@@ -120,41 +207,48 @@ int main(int argc, char** argv) {
     // anything, and the null sink's own latency reports jump by seconds
     // while it takes in a fast writer's first data.
     try {
-        QProcess recorder;
-        recorder.start(QStringLiteral("parec"),
-                       {QStringLiteral("-d"), QStringLiteral("@DEFAULT_MONITOR@"),
-                        QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
-                        QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=5")});
-        recorder.waitForReadyRead(5000); // recording runs
-        QThread::msleep(300);
-        recorder.readAllStandardOutput();
-        SpVoice voice;
-        QElapsedTimer clock;
-        clock.start();
-        voice.Speak(english, SVSFlagsAsync);
-        double firstMs = -1;
-        while (firstMs < 0 && clock.elapsed() < 10000) {
-            QCoreApplication::processEvents();
-            recorder.waitForReadyRead(1);
-            const QByteArray data = recorder.readAllStandardOutput();
-            const auto* samples = reinterpret_cast<const int16_t*>(data.constData());
-            for (qsizetype i = 0; i < data.size() / 2; ++i) {
-                if (std::abs(samples[i]) > 64) {
-                    firstMs = clock.nsecsElapsed() / 1e6;
-                    break;
-                }
-            }
+        const QString markup = mixedMarkup();
+        Monitor monitor;
+        {
+            SpVoice voice;
+            QElapsedTimer clock;
+            clock.start();
+            voice.Speak(english, SVSFlagsAsync);
+            report("first_audio_ms", monitor.waitForSound(clock));
         }
-        recorder.kill();
-        recorder.waitForFinished(2000);
-        if (firstMs < 0)
-            fprintf(stderr, "first_audio_ms: no sound reached the sink's monitor\n");
-        else
-            printf("first_audio_ms: %.1f\n", firstMs);
+        {
+            SpVoice voice;
+            monitor.settle();
+            QElapsedTimer clock;
+            clock.start();
+            voice.Speak(markup, SVSFlagsAsync);
+            report("first_audio_markup_ms", monitor.waitForSound(clock));
+        }
+        // Silencing a reading of the huge markup, as the read button does
+        // before it starts the next one. Median of three.
+        std::vector<double> waits;
+        for (int round = 0; round < 3; ++round) {
+            SpVoice voice;
+            monitor.settle();
+            QElapsedTimer clock;
+            clock.start();
+            voice.Speak(markup, SVSFlagsAsync);
+            if (monitor.waitForSound(clock) < 0)
+                break;
+            QThread::msleep(200);
+            clock.restart();
+            voice.Speak(QString(), SVSFPurgeBeforeSpeak | SVSFIsNotXML);
+            const bool done = voice.WaitUntilDone(5000);
+            waits.push_back(done ? clock.nsecsElapsed() / 1e6 : 5000.0);
+        }
+        std::sort(waits.begin(), waits.end());
+        report("purge_wait_ms", waits.size() == 3 ? waits[1] : -1);
     } catch (const EngineError& e) {
         fprintf(stderr, "first_audio_ms: %s\n", qPrintable(e.description()));
     }
 
+    if (liveOnly)
+        return 0;
     auto rss = [&](int words) {
         QProcess p;
         p.start(QCoreApplication::applicationFilePath(),

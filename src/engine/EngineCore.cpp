@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <utility>
 
 namespace lectern::engine::detail {
 
@@ -23,6 +24,12 @@ namespace {
 const QString kNoServer =
     QStringLiteral("No sound server is running, so speech cannot be played. Start PulseAudio (or "
                    "PipeWire's PulseAudio service) and try again.");
+
+} // namespace
+
+const QString kStreamLost = QStringLiteral("The sound server stopped playing the speech.");
+
+namespace {
 
 void contextStateChanged(pa_context*, void* loop) {
     pa_threaded_mainloop_signal(static_cast<pa_threaded_mainloop*>(loop), 0);
@@ -159,17 +166,20 @@ void Channel::ensureStream(int type, const QString& sink) {
     pa_stream_set_write_callback(st, streamWritable, nullptr);
     pa_stream_set_underflow_callback(st, streamUnderflow, this);
 
-    // A few seconds queued in the server keeps memory flat and playback
-    // smooth on a busy machine; a short pre-buffer keeps the start quick.
+    // The whole path to the ear is kept near 300 ms: a sink left to its own
+    // latency swallows seconds of a fast writer's first data at once, and its
+    // clock then runs ahead of what is heard, so word events would come early.
+    // 300 ms is still many times what synthesis needs to stay ahead on a busy
+    // machine. A short pre-buffer keeps the start quick.
     pa_buffer_attr attr;
     attr.maxlength = static_cast<uint32_t>(-1);
-    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(2 * PA_USEC_PER_SEC, &s));
+    attr.tlength = static_cast<uint32_t>(pa_usec_to_bytes(300 * PA_USEC_PER_MSEC, &s));
     attr.prebuf = static_cast<uint32_t>(pa_usec_to_bytes(30 * PA_USEC_PER_MSEC, &s));
     attr.minreq = static_cast<uint32_t>(pa_usec_to_bytes(20 * PA_USEC_PER_MSEC, &s));
     attr.fragsize = static_cast<uint32_t>(-1);
-    auto flags =
-        static_cast<pa_stream_flags_t>(PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE |
-                                       (paused ? PA_STREAM_START_CORKED : 0));
+    auto flags = static_cast<pa_stream_flags_t>(
+        PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY |
+        (paused ? PA_STREAM_START_CORKED : 0));
     const QByteArray device = sink.toUtf8();
     if (pa_stream_connect_playback(st, sink.isEmpty() ? nullptr : device.constData(), &attr, flags,
                                    nullptr, nullptr) < 0) {
@@ -251,6 +261,14 @@ bool Channel::playedAll() const {
     // The clock may stop a hair short of the last byte.
     const auto slack = static_cast<int64_t>(pa_usec_to_bytes(20 * PA_USEC_PER_MSEC, &spec));
     return played >= 0 && played + slack >= written;
+}
+
+void Channel::recordFailure(const QString& description, bool signal) {
+    std::lock_guard guard(mutex);
+    if (error.isEmpty())
+        error = description;
+    if (signal)
+        unsignalled.push_back(description);
 }
 
 void Channel::post() {
@@ -347,9 +365,16 @@ bool cancelled(const Job& job) {
 }
 
 void fail(Job& job, const QString& description) {
-    std::lock_guard guard(job.channel->mutex);
-    if (job.channel->error.isEmpty())
-        job.channel->error = description;
+    job.channel->recordFailure(description, job.async);
+}
+
+// The stream broke under us. Jobs queued behind the one that found out meet
+// the same broken stream: that is still one failure. Mainloop locked.
+void streamLost(Job& job) {
+    Channel& ch = *job.channel;
+    const bool fresh = !ch.streamFailed;
+    ch.streamFailed = true;
+    ch.recordFailure(kStreamLost, fresh && job.async);
 }
 
 // Hands converted bytes to the live stream, waiting while its queue is full.
@@ -361,14 +386,12 @@ bool writeLive(Job& job, const uint8_t* data, size_t size) {
         if (cancelled(job) || !ch.stream)
             return false;
         if (ch.streamFailed || pa_stream_get_state(ch.stream) != PA_STREAM_READY) {
-            ch.streamFailed = true;
-            fail(job, QStringLiteral("The sound server stopped playing the speech."));
+            streamLost(job);
             return false;
         }
         size_t n = pa_stream_writable_size(ch.stream);
         if (n == static_cast<size_t>(-1)) {
-            ch.streamFailed = true;
-            fail(job, QStringLiteral("The sound server stopped playing the speech."));
+            streamLost(job);
             return false;
         }
         n = std::min(n, size);
@@ -378,8 +401,7 @@ bool writeLive(Job& job, const uint8_t* data, size_t size) {
             continue;
         }
         if (pa_stream_write(ch.stream, data, n, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
-            ch.streamFailed = true;
-            fail(job, QStringLiteral("The sound server stopped playing the speech."));
+            streamLost(job);
             return false;
         }
         ch.written += static_cast<int64_t>(n);
@@ -637,14 +659,20 @@ void Engine::runJob(Job& job) {
     if (cancelled(job))
         return;
     Channel& ch = *job.channel;
-    std::vector<SpeechSegment> segments;
-    if (job.xml) {
-        segments = parseSpeechMarkup(job.text, job.prosody,
-                                     [this](QStringView name) { return resolveVoice(name); });
-    } else {
-        segments.push_back(plainSegment(job.text, job.prosody));
-    }
-    job.text.clear();
+    // Markup is read as synthesis goes, so that the first words sound at once
+    // and a purge is not kept waiting by the rest of a huge text.
+    std::optional<SpeechMarkupReader> reader;
+    std::optional<SpeechSegment> plain;
+    if (job.xml)
+        reader.emplace(job.text, job.prosody,
+                       [this](QStringView name) { return resolveVoice(name); });
+    else
+        plain = plainSegment(job.text, job.prosody);
+    auto nextSegment = [&]() -> std::optional<SpeechSegment> {
+        if (reader)
+            return reader->next();
+        return std::exchange(plain, std::nullopt);
+    };
 
     SynthContext ctx;
     ctx.job = &job;
@@ -668,9 +696,11 @@ void Engine::runJob(Job& job) {
     QString currentVoice;
     bool firstText = true;
     ProsodyState applied;
-    for (const SpeechSegment& segment : segments) {
-        if (cancelled(job) || ctx.failed)
+    while (!cancelled(job) && !ctx.failed) {
+        const std::optional<SpeechSegment> next = nextSegment();
+        if (!next)
             break;
+        const SpeechSegment& segment = *next;
         ctx.gain = std::clamp(segment.prosody.volume, 0, 100) / 100.0;
         if (segment.kind == SpeechSegment::Kind::Silence) {
             const int64_t frames = int64_t(segment.silenceMs) * m_sampleRate / 1000;

@@ -99,7 +99,9 @@ struct Channel {
 
     std::mutex mutex;
     std::deque<WordEvent> events;
-    QString error;
+    QString error; // the first failure since the last synchronous call
+    // Failures of asynchronous speech that the voice has not signalled yet.
+    std::deque<QString> unsignalled;
     std::function<void()> notify; // wakes the UI side; cleared when the voice goes
 
     // Creates the playback stream for this format and sink unless the
@@ -112,6 +114,10 @@ struct Channel {
     // True when everything written has been heard. Mainloop locked.
     bool playedAll() const;
 
+    // Keeps the failure for the next synchronous call and, when `signal`,
+    // for the voice's failed signal. Takes `mutex`.
+    void recordFailure(const QString& description, bool signal);
+
     void post();
 };
 
@@ -121,6 +127,7 @@ struct Job {
     QString text;
     bool xml = false;
     bool punctuation = false;
+    bool async = false; // failures are signalled, not only thrown
     ProsodyState prosody;
     int streamNumber = 0;
     std::shared_ptr<FileTarget> file; // null: play live
@@ -153,6 +160,8 @@ private:
     bool m_ready = false;
     std::vector<VoiceInfo> m_voices;
 };
+
+extern const QString kStreamLost;
 
 // Words per minute for a rate of -10..10.
 int wordsPerMinute(int rate);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <deque>
 #include <optional>
 
 namespace lectern::engine {
@@ -169,7 +170,7 @@ std::optional<std::pair<QString, qsizetype>> decodeEntity(QStringView text, qsiz
 
 class SegmentBuilder {
 public:
-    explicit SegmentBuilder(std::vector<SpeechSegment>& out) : m_out(out) {}
+    explicit SegmentBuilder(std::deque<SpeechSegment>& out) : m_out(out) {}
 
     void append(QChar c, int from, int to, const ProsodyState& state) {
         if (m_current.text.isEmpty())
@@ -201,7 +202,7 @@ public:
     bool hasText() const { return !m_current.text.isEmpty(); }
 
 private:
-    std::vector<SpeechSegment>& m_out;
+    std::deque<SpeechSegment>& m_out;
     SpeechSegment m_current;
     int m_end = 0;
 };
@@ -226,134 +227,180 @@ SpeechSegment plainSegment(QStringView text, const ProsodyState& prosody) {
     return s;
 }
 
-std::vector<SpeechSegment> parseSpeechMarkup(QStringView text, const ProsodyState& initial,
-                                             const VoiceResolver& resolveVoice) {
-    std::vector<SpeechSegment> out;
-    SegmentBuilder builder(out);
-    ProsodyState state = initial;
+struct SpeechMarkupReader::Private {
+    Private(QStringView t, const ProsodyState& initial, VoiceResolver resolver)
+        : text(t), resolveVoice(std::move(resolver)), state(initial), builder(ready) {}
+
+    void step();
+    void handleTag(const Tag& tag);
+    void stateChanged() {
+        if (builder.hasText() && !(builder.pendingState() == state))
+            builder.flush();
+    }
+
+    QStringView text;
+    VoiceResolver resolveVoice;
+    qsizetype pos = 0;
+    bool finished = false;
+    ProsodyState state;
     // One stack per kind: a closing tag restores only its own kind, so
     // closes in either nesting order leave the other kinds alone.
     std::vector<QString> voices;
     std::vector<int> volumes, rates, pitches;
+    std::deque<SpeechSegment> ready;
+    SegmentBuilder builder;
+};
 
-    auto stateChanged = [&] {
-        if (builder.hasText() && !(builder.pendingState() == state))
-            builder.flush();
-    };
-    auto push = [&](auto& stack, auto& field, auto value) {
-        stack.push_back(field);
-        field = value;
-    };
-    auto pop = [&](auto& stack, auto& field) {
-        if (stack.empty())
-            return; // a close without its open: ignore it
-        field = stack.back();
-        stack.pop_back();
-    };
+namespace {
 
-    const qsizetype n = text.size();
-    qsizetype i = 0;
-    while (i < n) {
-        const QChar c = text[i];
-        if (c == u'<') {
-            // The tag ends at the next '>', unless another '<' comes first:
-            // then this '<' is text. Each character is scanned at most twice.
-            qsizetype j = i + 1;
-            while (j < n && text[j] != u'>' && text[j] != u'<')
-                ++j;
-            std::optional<Tag> tag;
-            if (j < n && text[j] == u'>')
-                tag = parseTag(text.sliced(i + 1, j - i - 1));
-            if (!tag) {
-                builder.append(c, int(i), int(i + 1), state);
-                ++i;
-                continue;
+template <typename Stack, typename Field, typename Value>
+void push(Stack& stack, Field& field, Value value) {
+    stack.push_back(field);
+    field = value;
+}
+
+template <typename Stack, typename Field> void pop(Stack& stack, Field& field) {
+    if (stack.empty())
+        return; // a close without its open: ignore it
+    field = stack.back();
+    stack.pop_back();
+}
+
+} // namespace
+
+void SpeechMarkupReader::Private::handleTag(const Tag& tag) {
+    const bool open = !tag.closing;
+    const bool scoped = open && !tag.selfClosing;
+    switch (tag.element) {
+    case Element::Voice:
+        if (tag.closing) {
+            pop(voices, state.voiceId);
+        } else {
+            QString id = state.voiceId;
+            auto required = attribute(tag, u"required");
+            if (!required)
+                required = attribute(tag, u"optional");
+            if (required) {
+                if (const auto name = requiredName(*required); name && resolveVoice) {
+                    const QString found = resolveVoice(*name);
+                    if (!found.isEmpty())
+                        id = found;
+                }
             }
-            i = j + 1;
-            const bool open = !tag->closing;
-            const bool scoped = open && !tag->selfClosing;
-            switch (tag->element) {
-            case Element::Voice:
-                if (tag->closing) {
-                    pop(voices, state.voiceId);
-                } else {
-                    QString id = state.voiceId;
-                    auto required = attribute(*tag, u"required");
-                    if (!required)
-                        required = attribute(*tag, u"optional");
-                    if (required) {
-                        if (const auto name = requiredName(*required); name && resolveVoice) {
-                            const QString found = resolveVoice(*name);
-                            if (!found.isEmpty())
-                                id = found;
-                        }
-                    }
-                    if (scoped)
-                        push(voices, state.voiceId, id);
-                    else
-                        state.voiceId = id;
-                }
-                break;
-            case Element::Volume:
-            case Element::Rate:
-            case Element::Pitch: {
-                auto& stack = tag->element == Element::Volume ? volumes
-                              : tag->element == Element::Rate ? rates
-                                                              : pitches;
-                int& field = tag->element == Element::Volume ? state.volume
-                             : tag->element == Element::Rate ? state.rate
-                                                             : state.pitch;
-                if (tag->closing) {
-                    pop(stack, field);
-                    break;
-                }
-                std::optional<int> value;
-                int low = 0, high = 100;
-                if (tag->element == Element::Volume) {
-                    value = intAttribute(*tag, u"level");
-                } else if (tag->element == Element::Rate) {
-                    value = intAttribute(*tag, u"speed");
-                    if (!value)
-                        value = intAttribute(*tag, u"absspeed");
-                    low = -10, high = 10;
-                } else {
-                    value = intAttribute(*tag, u"middle");
-                    if (!value)
-                        value = intAttribute(*tag, u"absmiddle");
-                    low = -100, high = 100;
-                }
-                const int v = value ? std::clamp(*value, low, high) : field;
-                if (scoped)
-                    push(stack, field, v);
-                else
-                    field = v;
-                break;
-            }
-            case Element::Silence:
-                if (open) {
-                    const int ms =
-                        std::clamp(intAttribute(*tag, u"msec").value_or(0), 0, MaxSilenceMs);
-                    if (ms > 0)
-                        builder.silence(ms, state);
-                }
-                break;
-            case Element::Other:
-                break;
-            }
-            stateChanged();
-            continue;
+            if (scoped)
+                push(voices, state.voiceId, id);
+            else
+                state.voiceId = id;
         }
-        if (c == u'&') {
-            if (auto entity = decodeEntity(text, i)) {
-                builder.append(entity->first, int(i), int(i + entity->second), state);
-                i += entity->second;
-                continue;
-            }
+        break;
+    case Element::Volume:
+    case Element::Rate:
+    case Element::Pitch: {
+        auto& stack = tag.element == Element::Volume ? volumes
+                      : tag.element == Element::Rate ? rates
+                                                     : pitches;
+        int& field = tag.element == Element::Volume ? state.volume
+                     : tag.element == Element::Rate ? state.rate
+                                                    : state.pitch;
+        if (tag.closing) {
+            pop(stack, field);
+            break;
         }
-        builder.append(c, int(i), int(i + 1), state);
-        ++i;
+        std::optional<int> value;
+        int low = 0, high = 100;
+        if (tag.element == Element::Volume) {
+            value = intAttribute(tag, u"level");
+        } else if (tag.element == Element::Rate) {
+            value = intAttribute(tag, u"speed");
+            if (!value)
+                value = intAttribute(tag, u"absspeed");
+            low = -10, high = 10;
+        } else {
+            value = intAttribute(tag, u"middle");
+            if (!value)
+                value = intAttribute(tag, u"absmiddle");
+            low = -100, high = 100;
+        }
+        const int v = value ? std::clamp(*value, low, high) : field;
+        if (scoped)
+            push(stack, field, v);
+        else
+            field = v;
+        break;
     }
-    builder.flush();
+    case Element::Silence:
+        if (open) {
+            const int ms = std::clamp(intAttribute(tag, u"msec").value_or(0), 0, MaxSilenceMs);
+            if (ms > 0)
+                builder.silence(ms, state);
+        }
+        break;
+    case Element::Other:
+        break;
+    }
+    stateChanged();
+}
+
+// Consumes one tag, entity or character.
+void SpeechMarkupReader::Private::step() {
+    const qsizetype n = text.size();
+    const qsizetype i = pos;
+    const QChar c = text[i];
+    if (c == u'<') {
+        // The tag ends at the next '>', unless another '<' comes first:
+        // then this '<' is text. Each character is scanned at most twice.
+        qsizetype j = i + 1;
+        while (j < n && text[j] != u'>' && text[j] != u'<')
+            ++j;
+        std::optional<Tag> tag;
+        if (j < n && text[j] == u'>')
+            tag = parseTag(text.sliced(i + 1, j - i - 1));
+        if (!tag) {
+            builder.append(c, int(i), int(i + 1), state);
+            pos = i + 1;
+            return;
+        }
+        pos = j + 1;
+        handleTag(*tag);
+        return;
+    }
+    if (c == u'&') {
+        if (auto entity = decodeEntity(text, i)) {
+            builder.append(entity->first, int(i), int(i + entity->second), state);
+            pos = i + entity->second;
+            return;
+        }
+    }
+    builder.append(c, int(i), int(i + 1), state);
+    pos = i + 1;
+}
+
+SpeechMarkupReader::SpeechMarkupReader(QStringView text, const ProsodyState& initial,
+                                       VoiceResolver resolveVoice)
+    : d(std::make_unique<Private>(text, initial, std::move(resolveVoice))) {}
+
+SpeechMarkupReader::~SpeechMarkupReader() = default;
+
+std::optional<SpeechSegment> SpeechMarkupReader::next() {
+    while (d->ready.empty() && d->pos < d->text.size())
+        d->step();
+    if (d->ready.empty() && !d->finished) {
+        d->finished = true;
+        d->builder.flush();
+    }
+    if (d->ready.empty())
+        return std::nullopt;
+    SpeechSegment s = std::move(d->ready.front());
+    d->ready.pop_front();
+    return s;
+}
+
+std::vector<SpeechSegment> parseSpeechMarkup(QStringView text, const ProsodyState& initial,
+                                             const VoiceResolver& resolveVoice) {
+    std::vector<SpeechSegment> out;
+    SpeechMarkupReader reader(text, initial, resolveVoice);
+    while (auto segment = reader.next())
+        out.push_back(std::move(*segment));
     return out;
 }
 

@@ -6,6 +6,8 @@
 #include <QStringView>
 
 #include <functional>
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace lectern::engine {
@@ -35,8 +37,26 @@ using VoiceResolver = std::function<QString(QStringView name)>;
 // Longest silence one element can ask for; longer values are cut to it.
 constexpr int MaxSilenceMs = 10 * 60 * 1000;
 
-// Never throws on malformed input: what is not markup is spoken as text.
-// Linear in the length of the text, no recursion.
+// Reads markup a segment at a time, so that speech can start, and stop,
+// without the whole text being parsed first. Never throws on malformed input:
+// what is not markup is spoken as text. Linear in the length of the text, no
+// recursion. `text` must outlive the reader.
+class SpeechMarkupReader {
+public:
+    SpeechMarkupReader(QStringView text, const ProsodyState& initial, VoiceResolver resolveVoice);
+    ~SpeechMarkupReader();
+    SpeechMarkupReader(const SpeechMarkupReader&) = delete;
+    SpeechMarkupReader& operator=(const SpeechMarkupReader&) = delete;
+
+    // The next run or silence in reading order; nullopt once the text is used up.
+    std::optional<SpeechSegment> next();
+
+private:
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+// Every segment of the text at once.
 std::vector<SpeechSegment> parseSpeechMarkup(QStringView text, const ProsodyState& initial,
                                              const VoiceResolver& resolveVoice);
 

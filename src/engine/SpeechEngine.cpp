@@ -134,8 +134,20 @@ public:
 
     void tick() {
         int64_t played = -1;
+        bool lost = false;
         {
             Pulse::Lock lock;
+            // A stream that breaks after the last write is noticed only here.
+            if (channel->stream && !channel->streamFailed &&
+                !PA_STREAM_IS_GOOD(pa_stream_get_state(channel->stream))) {
+                channel->streamFailed = true;
+                lost = true;
+            }
+            if (channel->streamFailed) {
+                // Its words will never be heard; waiting for them would never end.
+                std::lock_guard guard(channel->mutex);
+                std::erase_if(channel->events, [](const auto& e) { return e.live; });
+            }
             played = channel->playedBytes();
             // Fresh timing at our own pace, not only at the server's.
             if (channel->stream)
@@ -154,11 +166,23 @@ public:
                 channel->events.pop_front();
             }
         }
+        if (lost)
+            channel->recordFailure(detail::kStreamLost, syncWaits == 0);
+        std::deque<QString> failures;
+        {
+            std::lock_guard guard(channel->mutex);
+            failures.swap(channel->unsignalled);
+        }
         QPointer<SpVoice> self(q);
         for (const auto& e : due) {
             emit q->Word(e.streamNumber, e.position, e.characterPosition, e.length);
             if (!self)
                 return; // a listener dropped the voice
+        }
+        for (const QString& description : failures) {
+            emit q->failed(description);
+            if (!self)
+                return;
         }
         if (isDone()) {
             timer.stop();
@@ -208,6 +232,7 @@ public:
     SpFileStream* file = nullptr;
     std::shared_ptr<FileTarget> fileTarget;
     int nextStream = 1;
+    int syncWaits = 0; // a synchronous Speak throws its failures instead
 };
 
 SpVoice::SpVoice(QObject* parent) : QObject(parent) {
@@ -325,6 +350,7 @@ int SpVoice::Speak(const QString& text, int flags) {
     // Not-XML wins when both are given: speaking tags aloud loses nothing.
     job.xml = !(flags & SVSFIsNotXML) && ((flags & SVSFIsXML) || looksLikeMarkup(content));
     job.punctuation = flags & SVSFNLPSpeakPunc;
+    job.async = flags & SVSFlagsAsync;
     job.prosody = {d->voice.id, d->rate, d->volume, 0};
     job.streamNumber = streamNumber;
     job.file = d->fileTarget;
@@ -341,9 +367,12 @@ int SpVoice::Speak(const QString& text, int flags) {
 
     if (!(flags & SVSFlagsAsync)) {
         QPointer<SpVoice> self(this);
+        ++d->syncWaits;
         d->waitDone(-1);
-        if (self)
+        if (self) {
+            --d->syncWaits;
             d->throwStoredError();
+        }
     }
     return streamNumber;
 }

@@ -178,6 +178,12 @@ signals:
     // length are UTF-16 units of the string passed to Speak; streamPosition
     // is the byte offset of the word in the output stream.
     void Word(int streamNumber, qint64 streamPosition, int characterPosition, int length);
+    // Raised on the UI thread, once per failure, when asynchronous speech
+    // fails after Speak returned (the sound server went away, the stream
+    // broke, a voice in the markup cannot speak). The first failure is also
+    // kept and thrown by the next synchronous Speak, as before; a
+    // synchronous Speak throws its own failures and raises nothing.
+    void failed(const QString& description);
 
 private:
     friend class VoicePrivate;

@@ -159,6 +159,37 @@ private slots:
         QCOMPARE(spoken(segs).size(), 3'400'000);
         QVERIFY2(clock.elapsed() < 20000, qPrintable(QString::number(clock.elapsed())));
     }
+
+    // Speech must start, and stop, without the whole of a huge text being
+    // read first; what the reader hands out piecemeal must match the whole.
+    void readsOneSegmentAtATime() {
+        const QString run = QStringLiteral(
+            "<VOICE REQUIRED=\"NAME=English (America)\"><rate speed=\"2\">word </rate></VOICE>"
+            "<voice required=\"NAME=Chinese (Mandarin, latin as English)\">字</voice>");
+        const QString text = QStringLiteral("<volume level=\"50\">") + run.repeated(20000);
+        int lookups = 0;
+        auto counting = [&](QStringView name) {
+            ++lookups;
+            return resolve(name);
+        };
+        SpeechMarkupReader reader(text, ProsodyState{QStringLiteral("start"), 0, 100, 0}, counting);
+        const auto first = reader.next();
+        QVERIFY(first);
+        QCOMPARE(first->text, QStringLiteral("word "));
+        QVERIFY2(lookups <= 2, qPrintable(QString::number(lookups)));
+
+        const auto whole = parse(text);
+        QCOMPARE(whole.size(), size_t(40000));
+        size_t count = 1;
+        while (auto seg = reader.next()) {
+            QCOMPARE(seg->text, whole[count].text);
+            QCOMPARE(seg->prosody.volume, 50); // the outer element spans every segment
+            QCOMPARE(seg->offsets, whole[count].offsets);
+            ++count;
+        }
+        QCOMPARE(count, whole.size());
+        QVERIFY(!reader.next());
+    }
 };
 
 QTEST_GUILESS_MAIN(MarkupTest)

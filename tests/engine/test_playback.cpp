@@ -45,10 +45,20 @@ public:
         }
     }
     bool started() const { return m_started; }
+    // Recorded samples so far, without taking in more.
+    qsizetype recorded() const { return m_data.size() / 2; }
     // Recorded samples so far (a clock that runs with the sink).
     qsizetype mark() {
         QCoreApplication::processEvents();
         return m_data.size() / 2;
+    }
+    // Index of the first sample at or after `from` louder than `level`; -1 if none yet.
+    qsizetype firstLoud(qsizetype from, int level) const {
+        const auto* s = reinterpret_cast<const int16_t*>(m_data.constData());
+        for (qsizetype i = from; i < m_data.size() / 2; ++i)
+            if (std::abs(s[i]) > level)
+                return i;
+        return -1;
     }
     double rms(qsizetype from, qsizetype to) const {
         const auto* s = reinterpret_cast<const int16_t*>(m_data.constData());
@@ -87,6 +97,76 @@ private:
     QProcess m_process;
     QByteArray m_data;
     bool m_started = false;
+};
+
+QString pactl(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral("pactl"), args);
+    p.waitForFinished(10000);
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+// A null sink of the test's own, so that killing its streams touches nobody else's.
+class OwnSink {
+public:
+    OwnSink() : m_name(QStringLiteral("lectern_test_%1").arg(QCoreApplication::applicationPid())) {
+        m_module = pactl({QStringLiteral("load-module"), QStringLiteral("module-null-sink"),
+                          QStringLiteral("sink_name=") + m_name});
+        for (const QString& line :
+             pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sinks")})
+                 .split(u'\n')) {
+            const QStringList fields = line.split(u'\t');
+            if (fields.size() > 1 && fields[1] == m_name)
+                m_index = fields[0];
+        }
+    }
+    ~OwnSink() {
+        if (!m_module.isEmpty())
+            pactl({QStringLiteral("unload-module"), m_module});
+    }
+    bool loaded() const { return !m_index.isEmpty(); }
+    SpObjectToken token() const { return {m_name, {}}; }
+    // Playback streams on this sink.
+    QStringList inputs() const {
+        QStringList found;
+        for (const QString& line :
+             pactl({QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")})
+                 .split(u'\n')) {
+            const QStringList fields = line.split(u'\t');
+            if (fields.size() > 1 && fields[1] == m_index)
+                found << fields[0];
+        }
+        return found;
+    }
+    // Microseconds of audio the server holds for this sink's streams
+    // (their buffers plus the sink's own latency); -1 when none plays.
+    qint64 heldAhead() const {
+        const QStringList mine = inputs();
+        qint64 worst = -1, buffer = 0;
+        bool ours = false;
+        for (const QString& raw :
+             pactl({QStringLiteral("list"), QStringLiteral("sink-inputs")}).split(u'\n')) {
+            const QString line = raw.trimmed();
+            if (line.startsWith(u"Sink Input #"))
+                ours = mine.contains(line.mid(12));
+            const auto usec = [&] { return line.section(u' ', 2, 2).toLongLong(); };
+            if (ours && line.startsWith(u"Buffer Latency:"))
+                buffer = usec();
+            if (ours && line.startsWith(u"Sink Latency:"))
+                worst = std::max(worst, buffer + usec());
+        }
+        return worst;
+    }
+    // Breaks every playback stream on this sink, as a server in trouble would.
+    void killInputs() const {
+        for (const QString& input : inputs())
+            QProcess::execute(QStringLiteral("pacmd"), {QStringLiteral("kill-sink-input"), input});
+    }
+
+private:
+    QString m_name;
+    QString m_module;
+    QString m_index;
 };
 
 const QString kLongText = QStringLiteral(
@@ -189,6 +269,54 @@ private slots:
         QVERIFY(!voice.isSpeaking());
     }
 
+    // Words must not be signalled before they can be heard, also at the
+    // start of a fresh voice, while the server takes in the first data.
+    void wordsAreNotAheadOfTheSound() {
+        Recorder rec(m_sink);
+        QVERIFY(rec.started());
+        QVERIFY(rec.waitFor(false, 3000));
+        for (int round = 0; round < 3; ++round) {
+            SpVoice voice;
+            // Per word: where it starts in the stream, and how much the
+            // recorder had when it was signalled.
+            std::vector<std::pair<qint64, qsizetype>> words;
+            connect(&voice, &SpVoice::Word, this, [&](int, qint64 position, int, int) {
+                words.emplace_back(position, rec.recorded());
+            });
+            const qsizetype from = rec.mark();
+            voice.Speak(kLongText, SVSFlagsAsync);
+            QTRY_VERIFY_WITH_TIMEOUT(words.size() >= 8, 10000);
+            const qsizetype start = rec.firstLoud(from, 300);
+            QVERIFY(start >= 0);
+            double worst = -1e9;
+            for (const auto& [position, recorded] : words) {
+                const double wordMs = position * 1000.0 / (22050 * 2);
+                const double heardMs = (recorded - start) * 1000.0 / kRate;
+                worst = std::max(worst, wordMs - heardMs);
+            }
+            // The recorder hears each fragment 20 ms late, which makes words
+            // look early by as much; 100 ms beyond that is still in time.
+            QVERIFY2(worst <= 120,
+                     qPrintable(QStringLiteral("a word came %1 ms early").arg(worst)));
+            voice.Speak(QString(), SVSFPurgeBeforeSpeak | SVSFIsNotXML);
+            QVERIFY(rec.waitFor(false, 2000));
+        }
+
+        // Without a recorder asking for low latency, a sink left to itself
+        // takes in seconds ahead, and the stream's clock then runs early.
+        // The null sink's own latency wanders by a few hundred ms; seconds
+        // are what must not happen.
+        OwnSink sink;
+        QVERIFY(sink.loaded());
+        SpVoice voice;
+        voice.setAudioOutput(sink.token());
+        voice.Speak(kLongText.repeated(10), SVSFlagsAsync);
+        QTRY_VERIFY_WITH_TIMEOUT(!sink.inputs().isEmpty(), 5000);
+        QTest::qWait(1000);
+        const qint64 held = sink.heldAhead();
+        QVERIFY2(held >= 0 && held < 1200000, qPrintable(QString::number(held)));
+    }
+
     void liveFormats() {
         Recorder rec(m_sink);
         SpVoice voice;
@@ -205,6 +333,44 @@ private slots:
             QVERIFY2(rec.waitFor(true, 3000), qPrintable(QString::number(type)));
             QVERIFY2(fresh.WaitUntilDone(10000), qPrintable(QString::number(type)));
         }
+    }
+
+    // A broken stream during asynchronous speech is signalled once, the voice
+    // is no longer busy, and it speaks again afterwards. A synchronous Speak
+    // throws instead and signals nothing.
+    void streamFailuresReachTheUiThread() {
+        OwnSink sink;
+        QVERIFY(sink.loaded());
+        SpVoice voice;
+        voice.setAudioOutput(sink.token());
+        QStringList failures;
+        bool onUiThread = true;
+        connect(&voice, &SpVoice::failed, this, [&](const QString& description) {
+            onUiThread = onUiThread && QThread::currentThread() == qApp->thread();
+            failures << description;
+        });
+
+        voice.Speak(kLongText.repeated(20), SVSFlagsAsync);
+        QTRY_VERIFY_WITH_TIMEOUT(!sink.inputs().isEmpty(), 5000);
+        sink.killInputs();
+        QTRY_COMPARE_WITH_TIMEOUT(failures.size(), 1, 5000);
+        QVERIFY(onUiThread);
+        QVERIFY(!failures[0].isEmpty());
+        QVERIFY(voice.WaitUntilDone(3000));
+        QVERIFY(!voice.isSpeaking());
+        QTest::qWait(200);
+        QCOMPARE(failures.size(), 1);
+
+        // The failure is also kept for the next synchronous call.
+        QVERIFY_THROWS_EXCEPTION(EngineError, voice.Speak(QStringLiteral("Again."), SVSFDefault));
+        voice.Speak(QStringLiteral("And again."), SVSFlagsAsync);
+        QVERIFY(voice.WaitUntilDone(10000));
+        QCOMPARE(failures.size(), 1);
+
+        QTimer::singleShot(300, this, [&] { sink.killInputs(); });
+        QVERIFY_THROWS_EXCEPTION(EngineError, voice.Speak(kLongText.repeated(5), SVSFDefault));
+        QTest::qWait(100);
+        QCOMPARE(failures.size(), 1);
     }
 };
 
