@@ -34,6 +34,7 @@ ReadingCommands::~ReadingCommands() = default;
 engine::SpVoice& ReadingCommands::replaceVoice() {
     auto fresh = std::make_unique<engine::SpVoice>();
     connect(fresh.get(), &engine::SpVoice::Word, this, &ReadingCommands::onWord);
+    connect(fresh.get(), &engine::SpVoice::failed, this, &ReadingCommands::onSpeechFailed);
     // The old voice goes only once the new one exists, so a failure leaves
     // the previous one in place.
     m_voice = std::move(fresh);
@@ -47,6 +48,12 @@ engine::SpVoice& ReadingCommands::currentVoice() {
 }
 
 void ReadingCommands::onWord(int, qint64, int, int) {}
+
+void ReadingCommands::onSpeechFailed(const QString& description) {
+    // Only the voice in use speaks; a replaced one's late failure is moot.
+    if (sender() == m_voice.get())
+        showFailure(description);
+}
 
 bool ReadingCommands::FormatType(const QString& name) {
     try {

@@ -79,6 +79,9 @@ signals:
 private slots:
     // Word highlight is not wired yet.
     void onWord(int streamNumber, qint64 streamPosition, int characterPosition, int length);
+    // Speech that fails after the command returned (the sound server went
+    // away mid-reading) would otherwise end in silence with no word why.
+    void onSpeechFailed(const QString& description);
 
 private:
     engine::SpVoice& currentVoice();

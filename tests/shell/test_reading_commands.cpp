@@ -5,6 +5,7 @@
 #include "ReadingCommands.h"
 #include "VoiceMarkup.h"
 
+#include <QProcess>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -18,6 +19,22 @@ namespace {
 QString question(const QString& shown) {
     return QStringLiteral("您並未選取文字 , 要朗讀剪貼簿的文字嗎 ?\r\n\r\n剪貼簿內容 :\r\n\r\n") +
            shown + QStringLiteral("...");
+}
+
+// Breaks this process's playback streams, as a sound server in trouble would.
+void breakOwnStreams() {
+    QProcess list;
+    list.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("sink-inputs")});
+    list.waitForFinished(10000);
+    QString input;
+    const QString pid = QString::number(QCoreApplication::applicationPid());
+    for (const QString& raw : QString::fromUtf8(list.readAllStandardOutput()).split(u'\n')) {
+        const QString line = raw.trimmed();
+        if (line.startsWith(u"Sink Input #"))
+            input = line.mid(12);
+        if (line == QStringLiteral("application.process.id = \"%1\"").arg(pid))
+            QProcess::execute(QStringLiteral("pacmd"), {QStringLiteral("kill-sink-input"), input});
+    }
 }
 
 } // namespace
@@ -222,6 +239,23 @@ private slots:
         QCOMPARE(host.tooltip, QStringLiteral("Pause Reading"));
         QVERIFY(!commands->voice()->isSpeaking());
         QVERIFY(prompter.prompts.isEmpty());
+    }
+    void speechThatFailsLaterIsReported() {
+        host.tab = shell::DocumentTab;
+        host.selection =
+            QStringLiteral("a reading long enough to be cut off while it plays. ").repeated(8);
+        commands->Speak();
+        QCOMPARE(prompter.prompts.size(), 0);
+        QTRY_VERIFY_WITH_TIMEOUT(commands->voice()->isSpeaking(), 5000);
+        QTest::qWait(300);
+        breakOwnStreams();
+        QTRY_COMPARE_WITH_TIMEOUT(prompter.prompts.size(), 1, 10000);
+        QCOMPARE(prompter.prompts[0].title, QStringLiteral("訊息"));
+        QCOMPARE(prompter.prompts[0].icon, PromptIcon::Error);
+        QVERIFY(!prompter.prompts[0].text.isEmpty());
+        // Only once, and the reading has ended rather than hanging.
+        QVERIFY(commands->voice()->WaitUntilDone(5000));
+        QCOMPARE(prompter.prompts.size(), 1);
     }
 };
 
