@@ -4,9 +4,11 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QStyle>
 #include <QWidget>
 
 namespace lectern::shell {
@@ -20,7 +22,9 @@ QComboBox* makeCombo(QWidget* parent, const char* name, const QString& tooltip) 
     combo->setToolTip(tooltip);
     combo->setAccessibleName(tooltip);
     combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    combo->setMinimumContentsLength(16);
+    // Long enough for eSpeak's longest descriptions, such as
+    // "Chinese (Mandarin, latin as English)".
+    combo->setMinimumContentsLength(26);
     return combo;
 }
 
@@ -76,7 +80,8 @@ SettingsPane::SettingsPane(QWidget* parent) : QTabWidget(parent) {
     Command5->setObjectName(QStringLiteral("Command5"));
     Command5->setToolTip(QStringLiteral("Silence"));
     Command5->setAccessibleName(QStringLiteral("Silence"));
-    Command5->setFixedWidth(28);
+    Command5->setIcon(QIcon::fromTheme(QStringLiteral("audio-volume-muted"),
+                                       style()->standardIcon(QStyle::SP_MediaVolumeMuted)));
     mixerRow->addWidget(Slider5, 1);
     mixerRow->addWidget(Command5);
     voiceGrid->addLayout(mixerRow, 2, 1);
