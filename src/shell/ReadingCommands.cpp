@@ -120,75 +120,60 @@ void ReadingCommands::showFailure(const QString& description) {
     m_prompter->prompt(speech::messageTitle(), description, PromptIcon::Error, PromptButtons::Ok);
 }
 
-void ReadingCommands::Speak() {
+void ReadingCommands::read(
+    const std::function<std::optional<QString>(const speech::MarkupContext&)>& gather) {
     m_state.FollowReading = false;
     try {
-        if (!applyFormatOrWarn()) {
-            m_host.setNormalCursor();
-            return;
+        if (applyFormatOrWarn()) {
+            const int flags = speech::widenSpeakFlags(m_host.speakFlags());
+            PrepareVoice();
+            if (const std::optional<QString> markup = gather(markupContext()))
+                speakMarkup(*markup, flags);
         }
-        const int flags = speech::widenSpeakFlags(m_host.speakFlags());
-        PrepareVoice();
-        const speech::MarkupContext context = markupContext();
-
-        QString markup;
-        const int tab = m_host.currentTab();
-        if (tab == DialogueTab) {
-            markup = m_host.dialogueMarkup();
-        } else {
-            QString text;
-            if (tab == BrowserTab)
-                text = ReadBrowserSelection();
-            else if (tab == DocumentTab)
-                text = speech::NormaliseSelection(m_host.documentSelection());
-            if (text.isEmpty()) {
-                const ClipboardReading clip = ReadClipboardText();
-                if (clip.text.isEmpty()) {
-                    m_prompter->prompt(speech::messageTitle(), noTextSelectedMessage(),
-                                       PromptIcon::Exclamation, PromptButtons::Ok);
-                    m_host.setNormalCursor();
-                    return;
-                }
-                if (clip.declined) {
-                    m_host.setNormalCursor();
-                    return;
-                }
-                text = clip.text;
-            }
-            m_state.CurrentRunText.clear();
-            if (!text.isEmpty())
-                markup = speech::BuildVoiceMarkup(text, speech::CommaRule::AfterAbcRun, context,
-                                                  m_state.CurrentRunText);
-        }
-        speakMarkup(markup, flags);
     } catch (...) {
         showFailure(describeFailure(std::current_exception()));
     }
     m_host.setNormalCursor();
 }
 
-void ReadingCommands::SpeakCursor() {
-    m_state.FollowReading = false;
-    try {
-        if (!applyFormatOrWarn()) {
-            m_host.setNormalCursor();
-            return;
+QString ReadingCommands::buildMarkup(const QString& text, const speech::MarkupContext& context) {
+    m_state.CurrentRunText.clear();
+    if (text.isEmpty())
+        return QString();
+    return speech::BuildVoiceMarkup(text, speech::CommaRule::AfterAbcRun, context,
+                                    m_state.CurrentRunText);
+}
+
+void ReadingCommands::Speak() {
+    read([this](const speech::MarkupContext& context) -> std::optional<QString> {
+        const int tab = m_host.currentTab();
+        if (tab == DialogueTab)
+            return m_host.dialogueMarkup();
+        QString text;
+        if (tab == BrowserTab)
+            text = ReadBrowserSelection();
+        else if (tab == DocumentTab)
+            text = speech::NormaliseSelection(m_host.documentSelection());
+        if (text.isEmpty()) {
+            const ClipboardReading clip = ReadClipboardText();
+            if (clip.text.isEmpty()) {
+                m_prompter->prompt(speech::messageTitle(), noTextSelectedMessage(),
+                                   PromptIcon::Exclamation, PromptButtons::Ok);
+                return std::nullopt;
+            }
+            if (clip.declined)
+                return std::nullopt;
+            text = clip.text;
         }
-        const int flags = speech::widenSpeakFlags(m_host.speakFlags());
-        PrepareVoice();
-        const speech::MarkupContext context = markupContext();
+        return buildMarkup(text, context);
+    });
+}
+
+void ReadingCommands::SpeakCursor() {
+    read([this](const speech::MarkupContext& context) -> std::optional<QString> {
         m_host.showTab(DocumentTab);
-        const QString text = speech::normaliseCaretText(m_host.documentFromCaret());
-        m_state.CurrentRunText.clear();
-        QString markup;
-        if (!text.isEmpty())
-            markup = speech::BuildVoiceMarkup(text, speech::CommaRule::AfterAbcRun, context,
-                                              m_state.CurrentRunText);
-        speakMarkup(markup, flags);
-    } catch (...) {
-        showFailure(describeFailure(std::current_exception()));
-    }
-    m_host.setNormalCursor();
+        return buildMarkup(speech::normaliseCaretText(m_host.documentFromCaret()), context);
+    });
 }
 
 void ReadingCommands::Speakstopresume() {

@@ -12,7 +12,9 @@
 #include <QObject>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
 
 namespace lectern::shell {
 
@@ -86,6 +88,11 @@ private slots:
 private:
     engine::SpVoice& currentVoice();
     speech::MarkupContext markupContext();
+    // The frame every reading shares: format check, flags, a fresh voice,
+    // then the text `gather` turns into markup (nullopt: stop quietly), and
+    // the normal cursor on every path.
+    void read(const std::function<std::optional<QString>(const speech::MarkupContext&)>& gather);
+    QString buildMarkup(const QString& text, const speech::MarkupContext& context);
     void speakMarkup(const QString& markup, int flags);
     // Applies the chosen format; on refusal shows the device message.
     bool applyFormatOrWarn();
