@@ -43,11 +43,6 @@ void streamWritable(pa_stream*, size_t, void*) {
     pa_threaded_mainloop_signal(Pulse::instance().mainloop(), 0);
 }
 
-void streamUnderflow(pa_stream*, void* channel) {
-    static_cast<Channel*>(channel)->underflow = true;
-    pa_threaded_mainloop_signal(Pulse::instance().mainloop(), 0);
-}
-
 } // namespace
 
 // ---- Pulse ------------------------------------------------------------------
@@ -164,7 +159,6 @@ void Channel::ensureStream(int type, const QString& sink) {
         throw EngineError(QStringLiteral("The sound server refused a new playback stream."));
     pa_stream_set_state_callback(st, streamStateChanged, nullptr);
     pa_stream_set_write_callback(st, streamWritable, nullptr);
-    pa_stream_set_underflow_callback(st, streamUnderflow, this);
 
     // The whole path to the ear is kept near 300 ms: a sink left to its own
     // latency swallows seconds of a fast writer's first data at once, and its
@@ -193,7 +187,6 @@ void Channel::ensureStream(int type, const QString& sink) {
         if (!PA_STREAM_IS_GOOD(state)) {
             pa_stream_set_state_callback(st, nullptr, nullptr);
             pa_stream_set_write_callback(st, nullptr, nullptr);
-            pa_stream_set_underflow_callback(st, nullptr, nullptr);
             pa_stream_unref(st);
             throw EngineError(
                 QStringLiteral("The audio output could not be opened in this format."));
@@ -201,11 +194,10 @@ void Channel::ensureStream(int type, const QString& sink) {
         pa_threaded_mainloop_wait(loop);
     }
     stream = st;
-    spec = s;
+    sampleSpec = s;
     formatType = type;
     sinkName = sink;
     written = 0;
-    underflow = false;
     streamFailed = false;
 }
 
@@ -214,12 +206,10 @@ void Channel::dropStream() {
         return;
     pa_stream_set_state_callback(stream, nullptr, nullptr);
     pa_stream_set_write_callback(stream, nullptr, nullptr);
-    pa_stream_set_underflow_callback(stream, nullptr, nullptr);
     pa_stream_disconnect(stream);
     pa_stream_unref(stream);
     stream = nullptr;
     written = 0;
-    underflow = false;
     drainedAt.reset();
     // Wakes an engine thread waiting to write into it.
     pa_threaded_mainloop_signal(Pulse::instance().mainloop(), 0);
@@ -231,7 +221,7 @@ int64_t Channel::playedBytes() const {
     pa_usec_t usec = 0;
     if (pa_stream_get_time(stream, &usec) < 0)
         return -1;
-    const auto clock = static_cast<int64_t>(pa_usec_to_bytes(usec, &spec));
+    const auto clock = static_cast<int64_t>(pa_usec_to_bytes(usec, &sampleSpec));
     // Once the sink holds everything, the server's clock can stall short of
     // the end by the sink's latency, which grows on a loaded machine; the
     // rest is heard in real time from the moment the sink took the last byte.
@@ -248,7 +238,8 @@ int64_t Channel::playedBytes() const {
     }
     const auto since = std::chrono::duration_cast<std::chrono::microseconds>(now - *drainedAt);
     const auto extrapolated =
-        drainedClock + static_cast<int64_t>(pa_usec_to_bytes(pa_usec_t(since.count()), &spec));
+        drainedClock +
+        static_cast<int64_t>(pa_usec_to_bytes(pa_usec_t(since.count()), &sampleSpec));
     return std::max(clock, std::min(written, extrapolated));
 }
 
@@ -259,7 +250,7 @@ bool Channel::playedAll() const {
         return true;
     const int64_t played = playedBytes();
     // The clock may stop a hair short of the last byte.
-    const auto slack = static_cast<int64_t>(pa_usec_to_bytes(20 * PA_USEC_PER_MSEC, &spec));
+    const auto slack = static_cast<int64_t>(pa_usec_to_bytes(20 * PA_USEC_PER_MSEC, &sampleSpec));
     return played >= 0 && played + slack >= written;
 }
 
@@ -381,7 +372,7 @@ void streamLost(Job& job) {
 bool writeLive(Job& job, const uint8_t* data, size_t size) {
     Channel& ch = *job.channel;
     Pulse::Lock lock;
-    const size_t frame = ch.stream ? pa_frame_size(&ch.spec) : 1;
+    const size_t frame = ch.stream ? pa_frame_size(&ch.sampleSpec) : 1;
     while (size > 0) {
         if (cancelled(job) || !ch.stream)
             return false;
@@ -405,7 +396,6 @@ bool writeLive(Job& job, const uint8_t* data, size_t size) {
             return false;
         }
         ch.written += static_cast<int64_t>(n);
-        ch.underflow = false;
         data += n;
         size -= n;
     }

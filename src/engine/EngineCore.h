@@ -86,11 +86,10 @@ struct Channel {
     std::atomic<int> pendingJobs{0};
 
     pa_stream* stream = nullptr; // (loop)
-    pa_sample_spec spec{};       // (loop)
+    pa_sample_spec sampleSpec{}; // (loop)
     QString sinkName;            // (loop)
     int formatType = 0;          // (loop)
     int64_t written = 0;         // (loop) bytes handed to the stream
-    bool underflow = false;      // (loop) everything written has been played
     bool paused = false;         // (loop)
     bool streamFailed = false;   // (loop)
     // (loop) When the sink took the last byte written, and the clock then.

@@ -120,6 +120,15 @@ public:
         channel->events.clear();
     }
 
+    // Remembered for a stream made later (a format change) as well.
+    void cork(bool pause) {
+        Pulse::Lock lock;
+        channel->paused = pause;
+        if (channel->stream)
+            if (pa_operation* op = pa_stream_cork(channel->stream, pause ? 1 : 0, nullptr, nullptr))
+                pa_operation_unref(op);
+    }
+
     bool isDone() {
         if (channel->pendingJobs.load() > 0)
             return false;
@@ -378,19 +387,11 @@ int SpVoice::Speak(const QString& text, int flags) {
 }
 
 void SpVoice::Pause() {
-    Pulse::Lock lock;
-    d->channel->paused = true;
-    if (d->channel->stream)
-        if (pa_operation* op = pa_stream_cork(d->channel->stream, 1, nullptr, nullptr))
-            pa_operation_unref(op);
+    d->cork(true);
 }
 
 void SpVoice::Resume() {
-    Pulse::Lock lock;
-    d->channel->paused = false;
-    if (d->channel->stream)
-        if (pa_operation* op = pa_stream_cork(d->channel->stream, 0, nullptr, nullptr))
-            pa_operation_unref(op);
+    d->cork(false);
 }
 
 bool SpVoice::WaitUntilDone(int msTimeout) {
