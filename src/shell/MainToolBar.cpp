@@ -10,13 +10,13 @@ namespace lectern::shell {
 
 namespace {
 
-struct ButtonSpec {
+struct ToolButtonInfo {
     const char* tooltip;
     const char* themeIcon;
     QStyle::StandardPixmap fallback;
 };
 
-const std::array<ButtonSpec, MainToolBar::ButtonCount> Buttons{{
+const std::array<ToolButtonInfo, MainToolBar::ButtonCount> Buttons{{
     {"Open File", "document-open", QStyle::SP_DialogOpenButton},
     {"Read Text Selected", "media-playback-start", QStyle::SP_MediaPlay},
     {"Pause Reading", "media-playback-pause", QStyle::SP_MediaPause},
@@ -64,11 +64,11 @@ MainToolBar::MainToolBar(QWidget* parent) : QToolBar(parent) {
         m_translationMenu->addAction(QString::fromUtf8(item));
 
     for (int i = 0; i < ButtonCount; ++i) {
-        const ButtonSpec& spec = Buttons[i];
-        const QIcon icon = QIcon::fromTheme(QString::fromLatin1(spec.themeIcon),
-                                            style()->standardIcon(spec.fallback));
-        QAction* act = addAction(icon, QString::fromLatin1(spec.tooltip));
-        act->setToolTip(QString::fromLatin1(spec.tooltip));
+        const ToolButtonInfo& info = Buttons[i];
+        const QIcon icon = QIcon::fromTheme(QString::fromLatin1(info.themeIcon),
+                                            style()->standardIcon(info.fallback));
+        QAction* act = addAction(icon, QString::fromLatin1(info.tooltip));
+        act->setToolTip(QString::fromLatin1(info.tooltip));
         act->setObjectName(QStringLiteral("Button%1").arg(i + 1));
         m_actions[i] = act;
         const int index = i + 1;
