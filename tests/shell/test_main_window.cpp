@@ -22,6 +22,8 @@
 #include <QWebEngineView>
 #include <QtTest>
 
+#include <memory>
+
 #include <cmath>
 
 using namespace lectern;
@@ -228,13 +230,14 @@ private slots:
         window.Form_Load();
         QWebEngineView* view = window.browserPage->WebBrowser1;
         const QUrl before = view->url();
+        // Answers every time the dialog is up, not just once: the dialog may
+        // still be loading its folder and drop a choice made too early.
         auto answerDialog = [](const QString& choice) {
-            auto* timer = new QTimer;
-            QObject::connect(timer, &QTimer::timeout, [timer, choice] {
+            auto timer = std::make_unique<QTimer>();
+            QObject::connect(timer.get(), &QTimer::timeout, [choice] {
                 auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
                 if (!dialog)
                     return;
-                timer->deleteLater();
                 QCOMPARE(dialog->windowTitle(), QStringLiteral("請選擇檔案"));
                 if (choice.isEmpty()) {
                     dialog->reject();
@@ -244,17 +247,20 @@ private slots:
                 }
             });
             timer->start(20);
+            return timer;
         };
 
         window.SSTab1->setCurrentIndex(shell::DocumentTab);
-        answerDialog(QString());
+        auto answering = answerDialog(QString());
         QTest::mouseClick(window.Toolbar1->button(1), Qt::LeftButton);
+        answering.reset();
         QCOMPARE(window.SSTab1->currentIndex(), int(shell::BrowserTab));
         QCOMPARE(view->url(), before);
         QVERIFY(!QApplication::overrideCursor());
 
-        answerDialog(page.fileName());
+        answering = answerDialog(page.fileName());
         QTest::mouseClick(window.Toolbar1->button(1), Qt::LeftButton);
+        answering.reset();
         QCOMPARE(view->url(), QUrl::fromLocalFile(page.fileName()));
         QVERIFY(!QApplication::overrideCursor());
     }
