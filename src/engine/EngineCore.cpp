@@ -422,7 +422,7 @@ std::optional<std::pair<int64_t, int64_t>> output(Job& job, SynthContext& ctx,
                 writer->write(samples, frames, ctx.gain);
             else
                 writer->writeSilence(static_cast<int64_t>(frames));
-        } catch (const EngineError& e) {
+        } catch (const audio::AudioError& e) {
             fail(job, e.description());
             return std::nullopt;
         }
@@ -632,6 +632,8 @@ void Engine::run() {
         try {
             runJob(job);
         } catch (const EngineError& e) {
+            fail(job, e.description());
+        } catch (const audio::AudioError& e) {
             fail(job, e.description());
         } catch (const std::exception& e) {
             fail(job, QString::fromLocal8Bit(e.what()));

@@ -3,8 +3,11 @@
 // that owns eSpeak NG, the shared PulseAudio connection, and the per-voice
 // channel that carries audio and word events between them.
 
+#include "AudioError.h"
 #include "Markup.h"
+#include "PcmConverter.h"
 #include "SpeechEngine.h"
+#include "WavFileWriter.h"
 
 #include <pulse/pulseaudio.h>
 
@@ -23,7 +26,10 @@
 
 namespace lectern::engine {
 
-class WavFileWriter;
+using audio::PcmConverter;
+using audio::pcmTargetForType;
+using audio::SAFT22kHz16BitMono;
+using audio::WavFileWriter;
 
 namespace detail {
 

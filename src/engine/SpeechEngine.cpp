@@ -1,8 +1,6 @@
 #include "SpeechEngine.h"
 
 #include "EngineCore.h"
-#include "PcmConverter.h"
-#include "WavFileWriter.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -57,12 +55,17 @@ void SpFileStream::Open(const QString& path, int mode, bool) {
     if (mode != SSFMCreate && mode != SSFMCreateForWrite)
         throw EngineError(QStringLiteral("A file stream can only be created for writing."));
     const int rate = Engine::instance().sampleRate();
-    auto writer = std::make_unique<WavFileWriter>(path, Format().Type(), rate);
+    std::unique_ptr<WavFileWriter> writer;
+    try {
+        writer = std::make_unique<WavFileWriter>(path, Format().Type(), rate);
+    } catch (const audio::AudioError& e) {
+        throw EngineError(e.description());
+    }
     std::lock_guard guard(m_target->mutex);
     if (m_target->writer) {
         try {
             m_target->writer->close();
-        } catch (const EngineError&) {
+        } catch (const audio::AudioError&) {
             // The new file replaces it; its failure no longer matters.
         }
     }
@@ -76,8 +79,13 @@ void SpFileStream::Close() {
         std::lock_guard guard(m_target->mutex);
         writer = std::move(m_target->writer);
     }
-    if (writer)
+    if (!writer)
+        return;
+    try {
         writer->close();
+    } catch (const audio::AudioError& e) {
+        throw EngineError(e.description());
+    }
 }
 
 bool SpFileStream::isOpen() const {

@@ -11,6 +11,10 @@
 #include <stdexcept>
 #include <vector>
 
+namespace lectern::audio {
+class WavFileWriter;
+}
+
 namespace lectern::engine {
 
 // Every engine failure: the description is plain words a user can read.
@@ -95,7 +99,6 @@ public:
     SpMMAudioOut();
 };
 
-class WavFileWriter;
 namespace detail {
 struct FileTarget;
 }
@@ -115,7 +118,7 @@ public:
     QString path() const { return m_path; }
 
     // Engine side: the writer that receives the voice's audio while open.
-    WavFileWriter* writer() const;
+    audio::WavFileWriter* writer() const;
     // Engine side: shared with the synthesis thread, which may still be
     // writing when the stream object goes away.
     std::shared_ptr<detail::FileTarget> target() const { return m_target; }

@@ -1,6 +1,6 @@
 #include "PcmConverter.h"
 
-#include "SpeechEngine.h"
+#include "AudioError.h"
 
 #include <soxr.h>
 
@@ -9,7 +9,7 @@
 #include <cmath>
 #include <cstring>
 
-namespace lectern::engine {
+namespace lectern::audio {
 
 static_assert(std::endian::native == std::endian::little,
               "S16 output is written in host order and must be little-endian");
@@ -69,8 +69,7 @@ void writeFrames(const float* samples, size_t n, const PcmConverter::Target& t,
 }
 void check(soxr_error_t err) {
     if (err)
-        throw EngineError(
-            QStringLiteral("Audio resampling failed: %1").arg(QString::fromUtf8(err)));
+        throw AudioError(QStringLiteral("Audio resampling failed: %1").arg(QString::fromUtf8(err)));
 }
 } // namespace
 
@@ -87,11 +86,11 @@ struct PcmConverter::Resampler {
 PcmConverter::PcmConverter(int inputRate, Target target)
     : m_inputRate(inputRate), m_target(target) {
     if (inputRate <= 0 || target.sampleRate <= 0)
-        throw EngineError(QStringLiteral("Cannot convert audio from %1 Hz to %2 Hz.")
-                              .arg(inputRate)
-                              .arg(target.sampleRate));
+        throw AudioError(QStringLiteral("Cannot convert audio from %1 Hz to %2 Hz.")
+                             .arg(inputRate)
+                             .arg(target.sampleRate));
     if (target.channels != 1 && target.channels != 2)
-        throw EngineError(
+        throw AudioError(
             QStringLiteral("Cannot convert audio to %1 channels.").arg(target.channels));
     if (inputRate == target.sampleRate)
         return;
@@ -100,10 +99,10 @@ PcmConverter::PcmConverter(int inputRate, Target target)
     m_resampler->soxr =
         soxr_create(inputRate, target.sampleRate, 1, &err, nullptr, nullptr, nullptr);
     if (err || !m_resampler->soxr)
-        throw EngineError(QStringLiteral("Cannot resample audio from %1 Hz to %2 Hz: %3")
-                              .arg(inputRate)
-                              .arg(target.sampleRate)
-                              .arg(QString::fromUtf8(err ? err : "unknown error")));
+        throw AudioError(QStringLiteral("Cannot resample audio from %1 Hz to %2 Hz: %3")
+                             .arg(inputRate)
+                             .arg(target.sampleRate)
+                             .arg(QString::fromUtf8(err ? err : "unknown error")));
     m_resampler->in.resize(kSliceFrames);
     const double ratio = double(target.sampleRate) / inputRate;
     m_resampler->out.resize(size_t(std::ceil(kSliceFrames * ratio)) + 64);
@@ -198,4 +197,4 @@ std::optional<PcmConverter::Target> pcmTargetForType(int formatType) {
     return t;
 }
 
-} // namespace lectern::engine
+} // namespace lectern::audio

@@ -1,6 +1,6 @@
 #include "AudioFormats.h"
 
-namespace lectern::engine {
+namespace lectern::audio {
 
 namespace {
 // Generated from the published enumeration: value = position - 1.
@@ -113,4 +113,4 @@ std::optional<AudioFormatInfo> resolvedAudioFormat(int value) {
     return *f;
 }
 
-} // namespace lectern::engine
+} // namespace lectern::audio

@@ -1,7 +1,7 @@
 // WAV files written through libsndfile and read back with libsndfile.
 
+#include "AudioError.h"
 #include "PcmConverter.h"
-#include "SpeechEngine.h"
 #include "WavFileWriter.h"
 
 #include <QTemporaryDir>
@@ -14,7 +14,7 @@
 #include <fstream>
 #include <numbers>
 
-using namespace lectern::engine;
+using namespace lectern::audio;
 
 namespace {
 
@@ -194,7 +194,7 @@ private slots:
             try {
                 WavFileWriter w(path, type, kRate);
                 QFAIL("a refused type was opened");
-            } catch (const EngineError& e) {
+            } catch (const AudioError& e) {
                 QVERIFY2(e.description().contains(name), qPrintable(e.description()));
             }
             QVERIFY(!QFile::exists(path));
@@ -208,7 +208,7 @@ private slots:
             try {
                 WavFileWriter w(path, 22, kRate);
                 QFAIL(qPrintable("opened " + path));
-            } catch (const EngineError& e) {
+            } catch (const AudioError& e) {
                 QVERIFY2(e.description().startsWith(head) && e.description().size() > head.size(),
                          qPrintable(e.description()));
             }
@@ -230,12 +230,12 @@ private slots:
             try {
                 writeInPieces(w, tone);
                 QFAIL("10 s of audio fitted into 128 KiB");
-            } catch (const EngineError& e) {
+            } catch (const AudioError& e) {
                 QVERIFY2(e.description().contains("big.wav") && e.description().contains("space"),
                          qPrintable(e.description()));
             }
-            QVERIFY_THROWS_EXCEPTION(EngineError, w.write(tone.data(), 100));
-            QVERIFY_THROWS_EXCEPTION(EngineError, w.close());
+            QVERIFY_THROWS_EXCEPTION(AudioError, w.write(tone.data(), 100));
+            QVERIFY_THROWS_EXCEPTION(AudioError, w.close());
         }
         QVERIFY(QFile::remove(mountPoint.filePath("big.wav")));
 
@@ -254,7 +254,7 @@ private slots:
         QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
         while (filler.write(QByteArray(4096, '\0')) == 4096) {
         }
-        QVERIFY_THROWS_EXCEPTION(EngineError, w.close());
+        QVERIFY_THROWS_EXCEPTION(AudioError, w.close());
     }
 
     // Half an hour streamed in small pieces: memory stays flat, the file is whole.

@@ -7,7 +7,7 @@
 
 #include <optional>
 
-namespace lectern::engine {
+namespace lectern::audio {
 
 enum class SampleCoding { None, Pcm, TrueSpeech, ALaw, MuLaw, Adpcm, Gsm610 };
 
@@ -36,4 +36,4 @@ QStringList audioFormatNames();
 // 22 kHz 16-bit mono. nullopt for types that carry no such layout (0..3, 40).
 std::optional<AudioFormatInfo> resolvedAudioFormat(int value);
 
-} // namespace lectern::engine
+} // namespace lectern::audio

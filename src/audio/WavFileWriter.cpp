@@ -1,8 +1,8 @@
 #include "WavFileWriter.h"
 
+#include "AudioError.h"
 #include "AudioFormats.h"
 #include "PcmConverter.h"
-#include "SpeechEngine.h"
 
 #include <QFile>
 
@@ -15,7 +15,7 @@
 #include <unistd.h>
 #include <vector>
 
-namespace lectern::engine {
+namespace lectern::audio {
 
 namespace {
 // Input is converted and written in slices of this many frames, so memory
@@ -32,7 +32,7 @@ QString formatLabel(int formatType) {
 }
 
 [[noreturn]] void refuseType(int formatType) {
-    throw EngineError(
+    throw AudioError(
         QStringLiteral("The format %1 cannot be written to a file.").arg(formatLabel(formatType)));
 }
 
@@ -114,7 +114,7 @@ struct WavFileWriter::Impl {
 
     [[noreturn]] void fail(const QString& reason) {
         failure = QStringLiteral("Cannot write to the file %1: %2").arg(path, reason);
-        throw EngineError(failure);
+        throw AudioError(failure);
     }
 
     bool holdsAllFrames() const {
@@ -128,9 +128,9 @@ struct WavFileWriter::Impl {
 
     void requireWritable() const {
         if (!failure.isEmpty())
-            throw EngineError(failure);
+            throw AudioError(failure);
         if (!sf)
-            throw EngineError(QStringLiteral("The file %1 is already closed.").arg(path));
+            throw AudioError(QStringLiteral("The file %1 is already closed.").arg(path));
     }
 };
 
@@ -166,14 +166,14 @@ WavFileWriter::WavFileWriter(const QString& path, int formatType, int inputRate)
     const QByteArray native = QFile::encodeName(path);
     d->fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (d->fd < 0)
-        throw EngineError(QStringLiteral("Cannot create the file %1: %2")
-                              .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+        throw AudioError(QStringLiteral("Cannot create the file %1: %2")
+                             .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
     d->sf = sf_open_fd(d->fd, SFM_WRITE, &info, SF_FALSE);
     if (!d->sf) {
         const QString reason = QString::fromLocal8Bit(sf_strerror(nullptr));
         ::close(d->fd);
         ::unlink(native.constData());
-        throw EngineError(QStringLiteral("Cannot create the file %1: %2").arg(path, reason));
+        throw AudioError(QStringLiteral("Cannot create the file %1: %2").arg(path, reason));
     }
 }
 
@@ -222,7 +222,7 @@ void WavFileWriter::close() {
         try {
             d->converter->flush(d->buffer);
             d->commit(true);
-        } catch (const EngineError& e) {
+        } catch (const AudioError& e) {
             problem = e.description();
         }
     }
@@ -247,7 +247,7 @@ void WavFileWriter::close() {
                       .arg(d->path);
     if (!problem.isEmpty()) {
         d->failure = problem;
-        throw EngineError(problem);
+        throw AudioError(problem);
     }
 }
 
@@ -259,4 +259,4 @@ bool WavFileWriter::acceptsType(int formatType) {
     return formatType == SAFTDefault || (formatType >= 4 && formatType <= 68 && formatType != 40);
 }
 
-} // namespace lectern::engine
+} // namespace lectern::audio

@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <memory>
 
-namespace lectern::engine {
+namespace lectern::audio {
 
 class WavFileWriter {
 public:
-    // Creates (truncates) the file. Throws EngineError with a plain
+    // Creates (truncates) the file. Throws AudioError with a plain
     // description when the type is not writable (0..3, 40, out of range) or
     // the file cannot be created.
     WavFileWriter(const QString& path, int formatType, int inputRate);
@@ -20,7 +20,7 @@ public:
     WavFileWriter& operator=(const WavFileWriter&) = delete;
 
     // Mono signed 16-bit samples at inputRate, scaled by gain (0..1).
-    // Throws EngineError on a write failure (for example a full disk).
+    // Throws AudioError on a write failure (for example a full disk).
     void write(const int16_t* samples, size_t frames, double gain = 1.0);
     // Exact silence of the given length.
     void writeSilence(int64_t inputFrames);
@@ -28,7 +28,7 @@ public:
     // Exact for PCM, A-law and mu-law; for ADPCM and GSM an average over
     // whole codec blocks, so within one block of the file.
     int64_t bytesWritten() const;
-    // Finishes the header; throws EngineError when the file is incomplete.
+    // Finishes the header; throws AudioError when the file is incomplete.
     // Closing again does nothing.
     void close();
     bool isOpen() const;
@@ -42,4 +42,4 @@ private:
     std::unique_ptr<Impl> d;
 };
 
-} // namespace lectern::engine
+} // namespace lectern::audio

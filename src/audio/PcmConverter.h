@@ -9,7 +9,7 @@
 #include <memory>
 #include <vector>
 
-namespace lectern::engine {
+namespace lectern::audio {
 
 class PcmConverter {
 public:
@@ -20,7 +20,7 @@ public:
         SampleType sampleType = SampleType::S16;
     };
 
-    // Throws EngineError when the resampler cannot be created.
+    // Throws AudioError when the resampler cannot be created.
     PcmConverter(int inputRate, Target target);
     ~PcmConverter();
     PcmConverter(const PcmConverter&) = delete;
@@ -51,4 +51,4 @@ private:
 // SAFTDefault or 4..39.
 std::optional<PcmConverter::Target> pcmTargetForType(int formatType);
 
-} // namespace lectern::engine
+} // namespace lectern::audio
