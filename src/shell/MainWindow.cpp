@@ -49,9 +49,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_messageBoxes(th
     resize(1000, 760);
 
     m_host = std::make_unique<WindowReadingHost>(*SSTab1, *Text1, *browserPage, *SSTab2, *Toolbar1);
-    m_commands = new ReadingCommands(*m_host, m_clipboard, m_messageBoxes, this);
-    m_startUp =
-        std::make_unique<StartUp>(*m_host, *SSTab2, *m_commands, m_messageBoxes, SettingsHidden);
+    m_startUpHost = std::make_unique<PaneStartUpHost>(*SSTab2, *m_host, SettingsHidden);
+    m_commands = new speech::ReadingCommands(*m_host, m_clipboard, m_messageBoxes, m_engine, this);
+    m_startUp = std::make_unique<speech::StartUp>(*m_startUpHost, *m_commands, m_engine, m_engine,
+                                                  m_messageBoxes);
 
     connect(Toolbar1, &MainToolBar::buttonClicked, this, &MainWindow::Toolbar1_ButtonClick);
 }
@@ -85,14 +86,14 @@ void MainWindow::Toolbar1_ButtonClick(int index) {
     // Each step is guarded on its own; the commands report their own failures.
     switch (index) {
     case 1:
-        guarded([&] { openFileInBrowser(); });
+        speech::guarded([&] { openFileInBrowser(); });
         break;
     case MainToolBar::ReadButton:
-        guarded([&] { m_commands->StopAndReset(); });
-        guarded([&] { m_commands->Speak(); });
+        speech::guarded([&] { m_commands->StopAndReset(); });
+        speech::guarded([&] { m_commands->Speak(); });
         break;
     case MainToolBar::PauseButton:
-        guarded([&] { m_commands->Speakstopresume(); });
+        speech::guarded([&] { m_commands->Speakstopresume(); });
         break;
     default:
         // The other buttons' commands come with their panes.
@@ -102,7 +103,7 @@ void MainWindow::Toolbar1_ButtonClick(int index) {
 }
 
 void MainWindow::openFileInBrowser() {
-    m_host->showTab(BrowserTab);
+    m_host->showTab(speech::BrowserTab);
     const QString name = QFileDialog::getOpenFileName(this, QStringLiteral("請選擇檔案"), QString(),
                                                       QStringLiteral("All Files (*)"));
     if (!name.isEmpty())

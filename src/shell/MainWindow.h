@@ -2,7 +2,9 @@
 // The main window: toolbar, page strip and settings strip, with the reading
 // commands and start-up composed over them.
 
+#include "EngineBackend.h"
 #include "MessageBoxPrompter.h"
+#include "PaneStartUpHost.h"
 #include "WindowReadingHost.h"
 
 #include <QMainWindow>
@@ -16,12 +18,15 @@ namespace lectern::browser {
 class BrowserPage;
 }
 
+namespace lectern::speech {
+class ReadingCommands;
+class StartUp;
+} // namespace lectern::speech
+
 namespace lectern::shell {
 
 class MainToolBar;
-class ReadingCommands;
 class SettingsPane;
-class StartUp;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -37,7 +42,7 @@ public:
     SettingsPane* SSTab2 = nullptr;
     bool SettingsHidden = false;
 
-    ReadingCommands& commands() { return *m_commands; }
+    speech::ReadingCommands& commands() { return *m_commands; }
     // Message boxes go to this prompter from now on (tests answer through it).
     void setPrompter(speech::Prompter& prompter);
 
@@ -53,9 +58,11 @@ private:
 
     MessageBoxPrompter m_messageBoxes;
     SystemClipboard m_clipboard;
+    speech::EngineBackend m_engine;
     std::unique_ptr<WindowReadingHost> m_host;
-    ReadingCommands* m_commands = nullptr;
-    std::unique_ptr<StartUp> m_startUp;
+    std::unique_ptr<PaneStartUpHost> m_startUpHost;
+    speech::ReadingCommands* m_commands = nullptr;
+    std::unique_ptr<speech::StartUp> m_startUp;
     bool m_unloaded = false;
 };
 

@@ -2,9 +2,7 @@
 // The settings strip under the page tabs: the two voices with their sliders
 // and the mixer on one tab, the output, format and flag boxes on the other.
 
-#include "ScriptConversion.h"
-#include "SpeakFlags.h"
-#include "VoiceMarkup.h"
+#include "ReadingSettings.h"
 
 #include <QTabWidget>
 
@@ -45,6 +43,13 @@ public:
         return m_conversionState;
     }
     bool ownMarkup() const;
+
+    // The controls as one value, and back: only the controls whose value
+    // differs are set, so their change handlers (the interlocks) run as for
+    // a click. A voice or format name the list lacks, or an output index
+    // outside it, leaves that list as it is.
+    speech::ReadingSettings readingSettings() const;
+    void applyReadingSettings(const speech::ReadingSettings& settings);
 
 private:
     QSlider* addSlider(QGridLayout* grid, int row, int column, const QString& group,

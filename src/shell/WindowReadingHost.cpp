@@ -7,7 +7,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QComboBox>
 #include <QTabWidget>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -77,32 +76,8 @@ browser::BrowserSelection WindowReadingHost::browserSelection() {
     return selection;
 }
 
-QString WindowReadingHost::formatName() const {
-    return m_settings.Combo4->currentText();
-}
-
-int WindowReadingHost::audioOutputIndex() const {
-    return m_settings.Combo3->currentIndex();
-}
-
-int16_t WindowReadingHost::speakFlags() const {
-    return m_settings.speakFlags();
-}
-
-speech::VoiceProfile WindowReadingHost::abcProfile() const {
-    return m_settings.abcProfile();
-}
-
-speech::VoiceProfile WindowReadingHost::otherProfile() const {
-    return m_settings.otherProfile();
-}
-
-bool WindowReadingHost::ownMarkup() const {
-    return m_settings.ownMarkup();
-}
-
-speech::ScriptConversion WindowReadingHost::conversion() const {
-    return m_settings.conversion();
+speech::ReadingSettings WindowReadingHost::readingSettings() const {
+    return m_settings.readingSettings();
 }
 
 const std::atomic<speech::ScriptConversion>* WindowReadingHost::conversionState() const {

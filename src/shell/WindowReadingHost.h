@@ -1,5 +1,6 @@
 #pragma once
-// The reading commands' view of the real window and clipboard.
+// The reading commands' and start-up's view of the real window and
+// clipboard.
 
 #include "ReadingHost.h"
 
@@ -19,7 +20,7 @@ class SettingsPane;
 // separator becomes CR LF, and a CR LF already there stays one.
 QString withCrLfBreaks(const QString& text);
 
-class WindowReadingHost : public ReadingHost {
+class WindowReadingHost : public speech::ReadingHost {
 public:
     WindowReadingHost(QTabWidget& pages, QTextEdit& document, browser::BrowserPage& browser,
                       SettingsPane& settings, MainToolBar& toolbar);
@@ -29,13 +30,7 @@ public:
     QString documentSelection() const override;
     QString documentFromCaret() const override;
     browser::BrowserSelection browserSelection() override;
-    QString formatName() const override;
-    int audioOutputIndex() const override;
-    int16_t speakFlags() const override;
-    speech::VoiceProfile abcProfile() const override;
-    speech::VoiceProfile otherProfile() const override;
-    bool ownMarkup() const override;
-    speech::ScriptConversion conversion() const override;
+    speech::ReadingSettings readingSettings() const override;
     const std::atomic<speech::ScriptConversion>* conversionState() const override;
     QString pauseTooltip() const override;
     void setPauseTooltip(const QString& tooltip) override;
@@ -50,7 +45,7 @@ private:
     MainToolBar& m_toolbar;
 };
 
-class SystemClipboard : public ClipboardSource {
+class SystemClipboard : public speech::ClipboardSource {
 public:
     QString text() const override;
 };

@@ -210,4 +210,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(MarkupTest)
-#include "MarkupTest.moc"
+#include "test_markup.moc"

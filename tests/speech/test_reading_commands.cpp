@@ -1,7 +1,8 @@
 // The reading commands against the real engine and sound server, with the
 // window, clipboard and message boxes stood in for.
 
-#include "Fakes.h"
+#include "EngineBackend.h"
+#include "FakeWindow.h"
 #include "ReadingCommands.h"
 #include "VoiceMarkup.h"
 
@@ -42,10 +43,11 @@ void breakOwnStreams() {
 class ReadingCommandsTest : public QObject {
     Q_OBJECT
 
+    speech::EngineBackend engine;
     FakeHost host;
     FakeClipboard clipboard;
     RecordingPrompter prompter;
-    std::unique_ptr<shell::ReadingCommands> commands;
+    std::unique_ptr<speech::ReadingCommands> commands;
     std::unique_ptr<QSignalSpy> spoken;
 
     QString lastMarkup() const {
@@ -57,10 +59,10 @@ private slots:
         host = FakeHost();
         clipboard.content.clear();
         prompter = RecordingPrompter();
-        commands = std::make_unique<shell::ReadingCommands>(host, clipboard, prompter);
+        commands = std::make_unique<speech::ReadingCommands>(host, clipboard, prompter, engine);
         commands->replaceVoice();
         spoken =
-            std::make_unique<QSignalSpy>(commands.get(), &shell::ReadingCommands::aboutToSpeak);
+            std::make_unique<QSignalSpy>(commands.get(), &speech::ReadingCommands::aboutToSpeak);
     }
 
     void cleanup() {
@@ -71,10 +73,10 @@ private slots:
     void nothingSelectedAndEmptyClipboardOnlyTellsSo_data() {
         QTest::addColumn<int>("tab");
         QTest::addColumn<QString>("selection");
-        QTest::newRow("document") << int(shell::DocumentTab) << QString();
-        QTest::newRow("browser") << int(shell::BrowserTab) << QString();
+        QTest::newRow("document") << int(speech::DocumentTab) << QString();
+        QTest::newRow("browser") << int(speech::BrowserTab) << QString();
         QTest::newRow("browser, blank frame ends the search")
-            << int(shell::BrowserTab) << QStringLiteral("   ");
+            << int(speech::BrowserTab) << QStringLiteral("   ");
     }
     void nothingSelectedAndEmptyClipboardOnlyTellsSo() {
         QFETCH(int, tab);
@@ -83,7 +85,7 @@ private slots:
         host.selection = selection;
         host.browser.frame = selection.isEmpty() ? std::nullopt : std::optional(selection);
         host.busy = true;
-        engine::SpVoice* before = commands->voice();
+        speech::SpeechVoice* before = commands->voice();
 
         commands->Speak();
 
@@ -128,31 +130,32 @@ private slots:
 
     void selectionIsTrimmedLowerCasedAndWrapped() {
         host.selection = QStringLiteral("  Hello World\r\n");
-        host.abc.speed = -3;
+        host.settings.abc.speed = -3;
 
         commands->Speak();
 
         QVERIFY(prompter.prompts.isEmpty());
         QCOMPARE(spoken->size(), 1);
-        const auto head = speech::buildProfileMarkup(host.abc, speech::HeadVariant::Plain, false);
+        const auto head =
+            speech::buildProfileMarkup(host.settings.abc, speech::HeadVariant::Plain, false);
         QCOMPARE(lastMarkup(), head.head + QStringLiteral("hello world  ") + head.tail);
         QVERIFY(lastMarkup().contains(QStringLiteral("<rate speed=\"-3\">")));
         QCOMPARE(commands->state().CurrentRunText, QStringLiteral("hello world  "));
     }
 
     void browserSelectionFallsBackToTheFirstFrame() {
-        QCOMPARE(shell::chooseBrowserText({QStringLiteral("  Top Page  "), QStringLiteral("x")}),
+        QCOMPARE(speech::chooseBrowserText({QStringLiteral("  Top Page  "), QStringLiteral("x")}),
                  QStringLiteral("top page"));
-        QCOMPARE(shell::chooseBrowserText({QStringLiteral("   "), QStringLiteral(" In A Frame ")}),
+        QCOMPARE(speech::chooseBrowserText({QStringLiteral("   "), QStringLiteral(" In A Frame ")}),
                  QStringLiteral("in a frame"));
-        QCOMPARE(shell::chooseBrowserText({QString(), std::nullopt}), QString());
+        QCOMPARE(speech::chooseBrowserText({QString(), std::nullopt}), QString());
     }
 
     void speakCursorReadsToTheEndWithoutTrimming() {
-        host.tab = shell::BrowserTab;
+        host.tab = speech::BrowserTab;
         host.fromCaret = QStringLiteral("  Abc\r\n");
         commands->SpeakCursor();
-        QCOMPARE(host.tab, int(shell::DocumentTab));
+        QCOMPARE(host.tab, int(speech::DocumentTab));
         QVERIFY2(lastMarkup().contains(QStringLiteral(">  abc  </")), qPrintable(lastMarkup()));
 
         host.fromCaret.clear(); // caret at the end
@@ -174,10 +177,10 @@ private slots:
         QCOMPARE(prompter.prompts.size(), 1);
 
         prompter.prompts.clear();
-        host.format = QStringLiteral("SAFTTrueSpeech_8kHz1BitMono");
+        host.settings.formatName = QStringLiteral("SAFTTrueSpeech_8kHz1BitMono");
         host.selection = QStringLiteral("abc");
         commands->state().ReadingInterrupted = true;
-        engine::SpVoice* before = commands->voice();
+        speech::SpeechVoice* before = commands->voice();
         commands->Speak();
         QCOMPARE(prompter.prompts.size(), 2);
         QCOMPARE(prompter.prompts[0].text, twoLines);
@@ -191,7 +194,7 @@ private slots:
     void withoutASpeechObjectNothingCrashes() {
         FakeHost bare;
         RecordingPrompter answers;
-        shell::ReadingCommands fresh(bare, clipboard, answers);
+        speech::ReadingCommands fresh(bare, clipboard, answers, engine);
         QVERIFY(!fresh.FormatType(QStringLiteral("SAFT22kHz16BitMono")));
         fresh.Speakstopresume();
         QCOMPARE(answers.prompts.size(), 2);
@@ -204,7 +207,7 @@ private slots:
 
     void engineFailureIsShownWithItsDescription() {
         host.selection = QStringLiteral("abc");
-        host.flags = -128; // the engine refuses unknown flag bits
+        host.settings.flags = flagBoxes({11}); // the engine refuses unknown flag bits
         host.busy = true;
         commands->Speak();
         QCOMPARE(spoken->size(), 1);
@@ -216,8 +219,8 @@ private slots:
         QVERIFY(!host.busy);
 
         prompter.prompts.clear();
-        host.flags = 11;
-        host.tab = shell::BrowserTab;
+        host.settings.flags = flagBoxes({2, 3, 5});
+        host.tab = speech::BrowserTab;
         host.browserFails = true;
         commands->Speak();
         QCOMPARE(prompter.prompts.size(), 1);
@@ -241,7 +244,7 @@ private slots:
         QVERIFY(prompter.prompts.isEmpty());
     }
     void speechThatFailsLaterIsReported() {
-        host.tab = shell::DocumentTab;
+        host.tab = speech::DocumentTab;
         host.selection =
             QStringLiteral("a reading long enough to be cut off while it plays. ").repeated(8);
         commands->Speak();
@@ -254,7 +257,7 @@ private slots:
         QCOMPARE(prompter.prompts[0].icon, PromptIcon::Error);
         QVERIFY(!prompter.prompts[0].text.isEmpty());
         // Only once, and the reading has ended rather than hanging.
-        QVERIFY(commands->voice()->WaitUntilDone(5000));
+        QVERIFY(commands->voice()->waitUntilDone(5000));
         QCOMPARE(prompter.prompts.size(), 1);
     }
 };

@@ -61,4 +61,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(FlagsTest)
-#include "FlagsTest.moc"
+#include "test_flags.moc"

@@ -3,15 +3,13 @@
 // commands can run without one.
 
 #include "BrowserSelection.h"
-#include "ScriptConversion.h"
-#include "VoiceMarkup.h"
+#include "ReadingSettings.h"
 
 #include <QString>
 
 #include <atomic>
-#include <cstdint>
 
-namespace lectern::shell {
+namespace lectern::speech {
 
 enum PageTab : int { BrowserTab = 0, DocumentTab = 1, DialogueTab = 2 };
 
@@ -27,20 +25,15 @@ public:
     virtual QString documentFromCaret() const = 0;
     // Throws when the page cannot be asked.
     virtual browser::BrowserSelection browserSelection() = 0;
-    // The dialogue grid's markup; empty until the grid exists.
+    // The dialogue grid's markup; empty while the grid has none.
     virtual QString dialogueMarkup() { return {}; }
 
     // The settings as they are now.
-    virtual QString formatName() const = 0;
-    virtual int audioOutputIndex() const = 0;
-    virtual int16_t speakFlags() const = 0;
-    virtual speech::VoiceProfile abcProfile() const = 0;
-    virtual speech::VoiceProfile otherProfile() const = 0;
-    virtual bool ownMarkup() const = 0;
-    virtual speech::ScriptConversion conversion() const = 0;
-    // The same, as a value the window keeps current; null when the host has
-    // none, and conversion() is asked instead.
-    virtual const std::atomic<speech::ScriptConversion>* conversionState() const { return nullptr; }
+    virtual ReadingSettings readingSettings() const = 0;
+    // The conversion boxes' state as a value the window keeps current, for
+    // loops that read it per character while events run; null when the host
+    // has none, and readingSettings() is asked instead.
+    virtual const std::atomic<ScriptConversion>* conversionState() const { return nullptr; }
 
     // The pause button's tooltip holds the pause/resume state.
     virtual QString pauseTooltip() const = 0;
@@ -57,4 +50,4 @@ public:
     virtual QString text() const = 0;
 };
 
-} // namespace lectern::shell
+} // namespace lectern::speech

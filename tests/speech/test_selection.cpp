@@ -82,4 +82,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(SelectionTest)
-#include "SelectionTest.moc"
+#include "test_selection.moc"

@@ -128,4 +128,4 @@ private slots:
 };
 
 QTEST_MAIN(SettingsPaneTest)
-#include "SettingsPaneTest.moc"
+#include "test_settings_pane.moc"

@@ -45,4 +45,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(SettingsTest)
-#include "SettingsTest.moc"
+#include "test_settings.moc"

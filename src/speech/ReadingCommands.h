@@ -7,7 +7,7 @@
 #include "Prompter.h"
 #include "ReadingHost.h"
 #include "ReadingState.h"
-#include "SpeechEngine.h"
+#include "SpeechBackend.h"
 
 #include <QObject>
 
@@ -16,7 +16,7 @@
 #include <memory>
 #include <optional>
 
-namespace lectern::shell {
+namespace lectern::speech {
 
 inline QString pauseReadingTip() {
     return QStringLiteral("Pause Reading");
@@ -30,10 +30,6 @@ inline QString audioDeviceErrorMessage() {
 inline QString noTextSelectedMessage() {
     return QStringLiteral("您並未選取任何文字 !");
 }
-
-// Flags of the speak call that silences the current speech: purge before
-// speak plus not XML.
-constexpr int SilenceFlags = 18;
 
 // The text a browser selection gives: the page's own selection when it is
 // not empty once normalised, else the first frame's (its emptiness was judged
@@ -51,16 +47,16 @@ struct ClipboardReading {
 class ReadingCommands : public QObject {
     Q_OBJECT
 public:
-    ReadingCommands(ReadingHost& host, ClipboardSource& clipboard, speech::Prompter& prompter,
-                    QObject* parent = nullptr);
+    ReadingCommands(ReadingHost& host, ClipboardSource& clipboard, Prompter& prompter,
+                    SpeechBackend& engine, QObject* parent = nullptr);
     ~ReadingCommands() override;
 
-    speech::ReadingState& state() { return m_state; }
-    engine::SpVoice* voice() const { return m_voice.get(); }
-    void setPrompter(speech::Prompter& prompter) { m_prompter = &prompter; }
+    ReadingState& state() { return m_state; }
+    SpeechVoice* voice() const { return m_voice.get(); }
+    void setPrompter(Prompter& prompter) { m_prompter = &prompter; }
 
     // Replaces the speech object by a fresh one on the default output.
-    engine::SpVoice& replaceVoice();
+    SpeechVoice& replaceVoice();
 
     void Speak();
     void SpeakCursor();
@@ -70,6 +66,7 @@ public:
     void StopAndReset();
 
     bool FormatType(const QString& name);
+    // A fresh voice on the output the settings choose.
     void PrepareVoice();
     QString ReadBrowserSelection();
     ClipboardReading ReadClipboardText();
@@ -86,24 +83,33 @@ private slots:
     void onSpeechFailed(const QString& description);
 
 private:
-    engine::SpVoice& currentVoice();
-    speech::MarkupContext markupContext();
+    SpeechVoice& currentVoice();
+    MarkupContext markupContext(const ReadingSettings& settings);
     // The frame every reading shares: format check, flags, a fresh voice,
     // then the text `gather` turns into markup (nullopt: stop quietly), and
     // the normal cursor on every path.
-    void read(const std::function<std::optional<QString>(const speech::MarkupContext&)>& gather);
-    QString buildMarkup(const QString& text, const speech::MarkupContext& context);
+    //
+    // Window events run while the text is gathered (markup building, the
+    // page query, message boxes), so a click can start another reading
+    // inside this one. The reading that began last wins: an earlier one that
+    // regains control afterwards returns without speaking.
+    void read(const std::function<std::optional<QString>(const MarkupContext&)>& gather);
+    QString buildMarkup(const QString& text, const MarkupContext& context);
     void speakMarkup(const QString& markup, int flags);
     // Applies the chosen format; on refusal shows the device message.
-    bool applyFormatOrWarn();
+    bool applyFormatOrWarn(const QString& formatName);
+    void PrepareVoice(int outputIndex);
+    SpeechVoice& adopt(std::unique_ptr<SpeechVoice> fresh);
     void showFailure(const QString& description);
 
     ReadingHost& m_host;
     ClipboardSource& m_clipboard;
-    speech::Prompter* m_prompter;
-    speech::ReadingState m_state;
-    std::unique_ptr<engine::SpVoice> m_voice;
-    speech::EventPump m_pump;
+    Prompter* m_prompter;
+    SpeechBackend& m_engine;
+    ReadingState m_state;
+    std::unique_ptr<SpeechVoice> m_voice;
+    EventPump m_pump;
+    quint64 m_latestReading = 0;
 };
 
-} // namespace lectern::shell
+} // namespace lectern::speech

@@ -2,19 +2,16 @@
 // Turning any failure into the plain words shown to the user, and running a
 // step whose failure is to be skipped.
 
-#include "SpeechEngine.h"
-
 #include <QString>
 
 #include <exception>
 
-namespace lectern::shell {
+namespace lectern::speech {
 
+// Every failure of Lectern's own carries its description as UTF-8 in what().
 inline QString describeFailure(const std::exception_ptr& failure) {
     try {
         std::rethrow_exception(failure);
-    } catch (const engine::EngineError& e) {
-        return e.description();
     } catch (const std::exception& e) {
         return QString::fromUtf8(e.what());
     } catch (...) {
@@ -32,4 +29,4 @@ template <typename Step> bool guarded(Step&& step) noexcept {
     }
 }
 
-} // namespace lectern::shell
+} // namespace lectern::speech

@@ -42,4 +42,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(FormatListTest)
-#include "FormatListTest.moc"
+#include "test_format_list.moc"

@@ -50,4 +50,4 @@ private slots:
 };
 
 QTEST_GUILESS_MAIN(CodePageTest)
-#include "CodePageTest.moc"
+#include "test_codepage.moc"

@@ -1,0 +1,44 @@
+#pragma once
+// Start-up's view of the window: the settings pane's lists and values, the
+// page strip and cursor through the reading host, and the services of the
+// other panes. A pane that lands plugs its start-up service into the
+// matching hook here (fillFontList, startMixer, installKeyWatcher, ...).
+
+#include "ReadingHost.h"
+#include "StartUp.h"
+
+class QComboBox;
+
+namespace lectern::shell {
+
+class SettingsPane;
+
+// Fills the format list with every format name.
+void AddFormat(QComboBox& list);
+
+class PaneStartUpHost : public speech::StartUpHost {
+public:
+    PaneStartUpHost(SettingsPane& pane, speech::ReadingHost& window, bool& settingsHidden);
+
+    void showTab(int tab) override;
+    void setNormalCursor() override;
+    void setSettingsHidden(bool hidden) override;
+
+    void setVoiceNames(speech::VoiceList list, const QStringList& names) override;
+    void setOutputNames(const QStringList& names) override;
+    void setFormatNames(const QStringList& names) override;
+    QStringList voiceNames(speech::VoiceList list) const override;
+    void selectVoice(speech::VoiceList list, int index) override;
+
+    speech::ReadingSettings readingSettings() const override;
+    void applyReadingSettings(const speech::ReadingSettings& settings) override;
+
+private:
+    QComboBox& voiceList(speech::VoiceList list) const;
+
+    SettingsPane& m_pane;
+    speech::ReadingHost& m_window;
+    bool& m_settingsHidden;
+};
+
+} // namespace lectern::shell
