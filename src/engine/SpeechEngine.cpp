@@ -93,20 +93,16 @@ bool SpFileStream::isOpen() const {
     return m_target->writer && m_target->writer->isOpen();
 }
 
-WavFileWriter* SpFileStream::writer() const {
-    return m_target->writer.get();
-}
-
 // ---- SpVoice ------------------------------------------------------------------
 
 class VoicePrivate {
 public:
-    explicit VoicePrivate(SpVoice* voice) : q(voice), timer(voice) {
+    explicit VoicePrivate(SpVoice* owner) : q(owner), timer(owner) {
         timer.setInterval(10);
-        QObject::connect(&timer, &QTimer::timeout, voice, [this] { tick(); });
-        channel->notify = [voice] {
+        QObject::connect(&timer, &QTimer::timeout, owner, [this] { tick(); });
+        channel->notify = [owner] {
             QMetaObject::invokeMethod(
-                voice, [voice] { voice->d->tick(); }, Qt::QueuedConnection);
+                owner, [owner] { owner->d->tick(); }, Qt::QueuedConnection);
         };
     }
 
@@ -133,7 +129,8 @@ public:
         Pulse::Lock lock;
         channel->paused = pause;
         if (channel->stream)
-            if (pa_operation* op = pa_stream_cork(channel->stream, pause ? 1 : 0, nullptr, nullptr))
+            if (pa_operation* op =
+                    pa_stream_cork(channel->stream.get(), pause ? 1 : 0, nullptr, nullptr))
                 pa_operation_unref(op);
     }
 
@@ -156,7 +153,7 @@ public:
             Pulse::Lock lock;
             // A stream that breaks after the last write is noticed only here.
             if (channel->stream && !channel->streamFailed &&
-                !PA_STREAM_IS_GOOD(pa_stream_get_state(channel->stream))) {
+                !PA_STREAM_IS_GOOD(pa_stream_get_state(channel->stream.get()))) {
                 channel->streamFailed = true;
                 lost = true;
             }
@@ -169,7 +166,7 @@ public:
             // Fresh timing at our own pace, not only at the server's.
             if (channel->stream)
                 if (pa_operation* op =
-                        pa_stream_update_timing_info(channel->stream, nullptr, nullptr))
+                        pa_stream_update_timing_info(channel->stream.get(), nullptr, nullptr))
                     pa_operation_unref(op);
         }
         std::vector<detail::WordEvent> due;

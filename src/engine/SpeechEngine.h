@@ -11,10 +11,6 @@
 #include <stdexcept>
 #include <vector>
 
-namespace lectern::audio {
-class WavFileWriter;
-}
-
 namespace lectern::engine {
 
 // Every engine failure: the description is plain words a user can read.
@@ -117,13 +113,12 @@ public:
     bool isOpen() const;
     QString path() const { return m_path; }
 
-    // Engine side: the writer that receives the voice's audio while open.
-    audio::WavFileWriter* writer() const;
-    // Engine side: shared with the synthesis thread, which may still be
-    // writing when the stream object goes away.
+private:
+    friend class SpVoice;
+    // Shared with the synthesis thread, which may still be writing when the
+    // stream object goes away.
     std::shared_ptr<detail::FileTarget> target() const { return m_target; }
 
-private:
     QString m_path;
     std::shared_ptr<detail::FileTarget> m_target;
 };
