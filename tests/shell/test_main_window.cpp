@@ -6,6 +6,7 @@
 #include "MainWindow.h"
 #include "ReadingCommands.h"
 #include "SettingsPane.h"
+#include "SoundProbes.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -29,45 +30,6 @@
 using namespace lectern;
 
 namespace {
-
-// Records the default sink's monitor for as long as it lives.
-class MonitorRecording {
-public:
-    MonitorRecording() {
-        QProcess pactl;
-        pactl.start(QStringLiteral("pactl"), {QStringLiteral("get-default-sink")});
-        pactl.waitForFinished(5000);
-        const QString sink = QString::fromUtf8(pactl.readAllStandardOutput()).trimmed();
-        QObject::connect(&m_parec, &QProcess::readyReadStandardOutput,
-                         [this] { m_pcm += m_parec.readAllStandardOutput(); });
-        m_parec.start(QStringLiteral("parec"),
-                      {QStringLiteral("-d"), sink + QStringLiteral(".monitor"),
-                       QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
-                       QStringLiteral("--rate=16000"), QStringLiteral("--channels=1"),
-                       QStringLiteral("--latency-msec=20")});
-    }
-    // True once the recorder delivers audio (silence included).
-    bool waitUntilRecording() {
-        return QTest::qWaitFor([this] { return !m_pcm.isEmpty(); }, 10000);
-    }
-    // Root mean square of everything recorded, in sample units.
-    double stop() {
-        QTest::qWait(200);
-        m_parec.terminate();
-        m_parec.waitForFinished(5000);
-        m_pcm += m_parec.readAllStandardOutput();
-        const auto* samples = reinterpret_cast<const int16_t*>(m_pcm.constData());
-        const qsizetype count = m_pcm.size() / 2;
-        double sum = 0;
-        for (qsizetype i = 0; i < count; ++i)
-            sum += double(samples[i]) * samples[i];
-        return count ? std::sqrt(sum / count) : 0;
-    }
-
-private:
-    QProcess m_parec;
-    QByteArray m_pcm;
-};
 
 // Answers the next message box and keeps what it said.
 struct SeenBox {

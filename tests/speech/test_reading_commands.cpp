@@ -4,6 +4,7 @@
 #include "EngineBackend.h"
 #include "FakeWindow.h"
 #include "ReadingCommands.h"
+#include "SoundProbes.h"
 #include "VoiceMarkup.h"
 
 #include <QProcess>
@@ -20,22 +21,6 @@ namespace {
 QString question(const QString& shown) {
     return QStringLiteral("您並未選取文字 , 要朗讀剪貼簿的文字嗎 ?\r\n\r\n剪貼簿內容 :\r\n\r\n") +
            shown + QStringLiteral("...");
-}
-
-// Breaks this process's playback streams, as a sound server in trouble would.
-void breakOwnStreams() {
-    QProcess list;
-    list.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("sink-inputs")});
-    list.waitForFinished(10000);
-    QString input;
-    const QString pid = QString::number(QCoreApplication::applicationPid());
-    for (const QString& raw : QString::fromUtf8(list.readAllStandardOutput()).split(u'\n')) {
-        const QString line = raw.trimmed();
-        if (line.startsWith(u"Sink Input #"))
-            input = line.mid(12);
-        if (line == QStringLiteral("application.process.id = \"%1\"").arg(pid))
-            QProcess::execute(QStringLiteral("pacmd"), {QStringLiteral("kill-sink-input"), input});
-    }
 }
 
 } // namespace
