@@ -96,7 +96,7 @@ void MainWindow::Toolbar1_ButtonClick(int index) {
         speech::guarded([&] { m_commands->Speakstopresume(); });
         break;
     default:
-        // The other buttons' commands come with their panes.
+        // The other buttons have no command of their own here.
         break;
     }
     m_host->setNormalCursor();

@@ -27,7 +27,7 @@ public:
     QComboBox *Combo1 = nullptr, *Combo2 = nullptr, *Combo3 = nullptr, *Combo4 = nullptr;
     QSlider *Slider1 = nullptr, *Slider2 = nullptr, *Slider3 = nullptr, *Slider4 = nullptr,
             *Slider6 = nullptr, *Slider7 = nullptr;
-    // Mixer volume and mute; inert until the mixer is wired in.
+    // Mixer volume and mute.
     QSlider* Slider5 = nullptr;
     QPushButton* Command5 = nullptr;
     std::array<QCheckBox*, 15> Check{}; // Check[1]..Check[14]; Check[0] stays null

@@ -76,7 +76,7 @@ signals:
     void aboutToSpeak(const QString& markup, int flags);
 
 private slots:
-    // Word highlight is not wired yet.
+    // Each word as it is heard; nothing on screen follows it.
     void onWord(int streamNumber, qint64 streamPosition, int characterPosition, int length);
     // Speech that fails after the command returned (the sound server went
     // away mid-reading) would otherwise end in silence with no word why.
