@@ -271,8 +271,16 @@ void Channel::post() {
 // ---- synthesis ----------------------------------------------------------------
 
 int wordsPerMinute(int rate) {
-    const double wpm = 175.0 * std::pow(3.0, std::clamp(rate, -10, 10) / 10.0);
-    return std::clamp(static_cast<int>(std::lround(wpm)), 80, 450);
+    // Each half is geometric, so every step sounds alike: the slow half ends
+    // at eSpeak NG's slowest rate, the fast half goes past its nominal top of
+    // 450, where its sonic stage speeds the audio up further, to three times
+    // that. Clamping instead made the ends of the scale sound the same.
+    constexpr double kSlowest = espeakRATE_MINIMUM;
+    constexpr double kFastest = 3.0 * espeakRATE_MAXIMUM;
+    const double r = std::clamp(rate, -10, 10) / 10.0;
+    const double end = r < 0 ? kSlowest : kFastest;
+    return static_cast<int>(
+        std::lround(espeakRATE_NORMAL * std::pow(end / espeakRATE_NORMAL, std::abs(r))));
 }
 
 PitchSetting pitchSetting(int middle) {

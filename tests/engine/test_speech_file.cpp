@@ -266,6 +266,22 @@ private slots:
         QVERIFY(upperCase.seconds() < full.seconds() * 0.9); // rate 5 took effect
     }
 
+    // All 21 speeds differ, the ends of the scale included.
+    void everyRateIsFasterThanTheOneBelow() {
+        const QString sentence =
+            QStringLiteral("The quick brown fox jumps over the lazy dog, then runs away.");
+        double last = 0;
+        QStringList seen;
+        for (int rate = -10; rate <= 10; ++rate) {
+            const Sound s = speak(run(kEnglish, 100, rate, 0, sentence));
+            seen << QStringLiteral("%1: %2s").arg(rate).arg(s.seconds(), 0, 'f', 3);
+            if (rate > -10)
+                QVERIFY2(s.seconds() < last, qPrintable(seen.join(QStringLiteral(", "))));
+            last = s.seconds();
+        }
+        qInfo("%s", qPrintable(seen.join(QStringLiteral(", "))));
+    }
+
     // Every pitch value, also between the synthesiser's own steps, must sound
     // higher than the one below it, without changing the length noticeably.
     void pitchRisesWithEveryValue() {
