@@ -310,6 +310,35 @@ private slots:
         qInfo("%s", qPrintable(seen.join(QStringLiteral(", "))));
     }
 
+    // Across the whole scale, values 10 apart are a clearly heard step apart
+    // (at least 30 cents), at the same tempo.
+    void pitchStepsOfTenAreHeard() {
+        const QString phrase =
+            QStringLiteral("Aaah, oh, you are so lovely and alone. Oh, we are all alone, aaah.");
+        const double minimumRatio = std::pow(2.0, 30.0 / 1200.0);
+        std::vector<double> last;
+        double lastSeconds = 0;
+        QStringList seen;
+        for (int middle = -100; middle <= 100; middle += 10) {
+            const Sound s = speak(run(kEnglish, 100, 0, middle, phrase));
+            const std::vector<double> track = f0Track(s);
+            if (!last.empty()) {
+                const double cents = 1200.0 * std::log2(pitchRatio(last, track));
+                seen << QStringLiteral("%1: %2 cents %3s")
+                            .arg(middle)
+                            .arg(cents, 0, 'f', 1)
+                            .arg(s.seconds(), 0, 'f', 3);
+                QVERIFY2(pitchRatio(last, track) >= minimumRatio,
+                         qPrintable(seen.join(QStringLiteral(", "))));
+                QVERIFY2(std::abs(s.seconds() / lastSeconds - 1) < 0.02,
+                         qPrintable(seen.join(QStringLiteral(", "))));
+            }
+            last = track;
+            lastSeconds = s.seconds();
+        }
+        qInfo("%s", qPrintable(seen.join(QStringLiteral(", "))));
+    }
+
     void voiceSwitchIsHeard() {
         const QString text = QStringLiteral("12345 67890");
         const Sound en = speak(run(kEnglish, 100, 0, 0, text));
