@@ -657,6 +657,14 @@ void Engine::runJob(Job& job) {
     if (cancelled(job))
         return;
     Channel& ch = *job.channel;
+    if (job.source) {
+        job.text = job.source->readText();
+        job.source.reset();
+        if (job.sniffMarkup)
+            job.xml = looksLikeMarkup(job.text);
+        if (cancelled(job))
+            return;
+    }
     // Markup is read as synthesis goes, so that the first words sound at once
     // and a purge is not kept waiting by the rest of a huge text.
     std::optional<SpeechMarkupReader> reader;
