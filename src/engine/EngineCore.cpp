@@ -616,8 +616,15 @@ void Engine::run() {
     {
         std::lock_guard lock(m_mutex);
         if (rate <= 0) {
-            m_initError = QStringLiteral("The speech synthesiser (eSpeak NG) could not be "
-                                         "started; is espeak-ng-data installed?");
+            // eSpeak NG fails to start only when its data cannot be loaded;
+            // name where it looked, so the cause can be put right.
+            const char* dataPath = nullptr;
+            espeak_Info(&dataPath);
+            m_initError = dataPath ? QStringLiteral("eSpeak NG found no voice data in %1 "
+                                                    "(is espeak-ng-data installed?).")
+                                         .arg(QString::fromLocal8Bit(dataPath))
+                                   : QStringLiteral("eSpeak NG found no voice data "
+                                                    "(is espeak-ng-data installed?).");
         } else {
             m_sampleRate = rate;
             espeak_SetSynthCallback(synthCallback);

@@ -68,6 +68,8 @@ private:
     ReadingCommands& m_commands;
     speech::Prompter* m_prompter;
     bool& m_settingsHidden;
+    // Why the speech object could not be made, for the steps that need it.
+    QString m_engineFailure;
 };
 
 } // namespace lectern::shell
