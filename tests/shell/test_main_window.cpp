@@ -232,12 +232,17 @@ private slots:
         const QUrl before = view->url();
         // Answers every time the dialog is up, not just once: the dialog may
         // still be loading its folder and drop a choice made too early.
-        auto answerDialog = [](const QString& choice) {
+        // The cursor shown while the dialog is open: the normal one, not the
+        // busy one of the click.
+        QList<Qt::CursorShape> cursorsOverDialog;
+        auto answerDialog = [&cursorsOverDialog](const QString& choice) {
             auto timer = std::make_unique<QTimer>();
-            QObject::connect(timer.get(), &QTimer::timeout, [choice] {
+            QObject::connect(timer.get(), &QTimer::timeout, [choice, &cursorsOverDialog] {
                 auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
                 if (!dialog)
                     return;
+                const QCursor* cursor = QApplication::overrideCursor();
+                cursorsOverDialog << (cursor ? cursor->shape() : Qt::ArrowCursor);
                 QCOMPARE(dialog->windowTitle(), QStringLiteral("請選擇檔案"));
                 if (choice.isEmpty()) {
                     dialog->reject();
@@ -263,6 +268,9 @@ private slots:
         answering.reset();
         QCOMPARE(view->url(), QUrl::fromLocalFile(page.fileName()));
         QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(!cursorsOverDialog.isEmpty());
+        for (Qt::CursorShape shape : cursorsOverDialog)
+            QCOMPARE(shape, Qt::ArrowCursor);
     }
 
     void noSelectionAndEmptyClipboardSpeaksNothing() {
