@@ -50,6 +50,27 @@ public:
     bool waitUntilRecording() {
         return QTest::qWaitFor([this] { return !m_pcm.isEmpty(); }, 10000);
     }
+    // Samples recorded so far, after taking in what has arrived.
+    qsizetype mark() {
+        QCoreApplication::processEvents();
+        return m_pcm.size() / 2;
+    }
+    // Root mean square of the samples from `from` to `to`, in sample units;
+    // nothing recorded counts as silence.
+    double rms(qsizetype from, qsizetype to) const {
+        const auto* samples = reinterpret_cast<const int16_t*>(m_pcm.constData());
+        to = std::min<qsizetype>(to, m_pcm.size() / 2);
+        double sum = 0;
+        for (qsizetype i = from; i < to; ++i)
+            sum += double(samples[i]) * samples[i];
+        return to > from ? std::sqrt(sum / double(to - from)) : 0;
+    }
+    // Loudness of what the monitor gives over the next `ms` milliseconds.
+    double listen(int ms) {
+        const qsizetype from = mark();
+        QTest::qWait(ms);
+        return rms(from, mark());
+    }
     // Root mean square of everything recorded, in sample units.
     double stop() {
         QTest::qWait(200);
@@ -174,6 +195,39 @@ private slots:
         const double rms = recording.stop();
         QVERIFY2(rms > 100, qPrintable(QStringLiteral("RMS %1").arg(rms)));
         QVERIFY(!QApplication::overrideCursor());
+    }
+
+    // The pause button really silences the reading, and the second click
+    // brings the sound back.
+    void pauseButtonSilencesAndResumes() {
+        shell::MainWindow window;
+        window.show();
+        window.Form_Load();
+        window.Text1->setPlainText(
+            QStringLiteral("Reading goes on for a good while, sentence after sentence. ")
+                .repeated(8));
+        selectAll(window.Text1);
+        window.SSTab1->setCurrentIndex(shell::DocumentTab);
+        MonitorRecording recording;
+        QVERIFY(recording.waitUntilRecording());
+        constexpr double kLoud = 300, kQuiet = 20;
+        clickRead(window);
+        QVERIFY(QTest::qWaitFor([&] { return recording.listen(100) > kLoud; }, 5000));
+
+        QToolButton* pause = window.Toolbar1->button(shell::MainToolBar::PauseButton);
+        QTest::mouseClick(pause, Qt::LeftButton);
+        QCOMPARE(pause->toolTip(), QStringLiteral("Resume Reading"));
+        // What was already on its way to the monitor drains first.
+        QVERIFY(QTest::qWaitFor([&] { return recording.listen(100) < kQuiet; }, 1000));
+        const double paused = recording.listen(1000);
+        QVERIFY2(paused < kQuiet, qPrintable(QStringLiteral("RMS %1 while paused").arg(paused)));
+        QVERIFY(window.commands().voice()->isSpeaking());
+
+        QTest::mouseClick(pause, Qt::LeftButton);
+        QCOMPARE(pause->toolTip(), QStringLiteral("Pause Reading"));
+        QVERIFY(QTest::qWaitFor([&] { return recording.listen(100) > kLoud; }, 2000));
+        window.commands().StopAndReset();
+        recording.stop();
     }
 
     void readsTheSelectionOfAnInlineFrame() {
