@@ -16,6 +16,7 @@ constexpr std::u16string_view SkipSet = u"0123456789abcdefghijklmnopqrstuvwxyzAB
 constexpr ConversionTable CommonTable{CommonTraditional, CommonSimplified};
 constexpr ConversionTable FullTable{FullTraditional, FullSimplified};
 
+static_assert(SkipSet.size() == 93);
 static_assert(CommonTable.traditional.size() == CommonTable.simplified.size());
 static_assert(FullTable.traditional.size() == FullTable.simplified.size());
 
