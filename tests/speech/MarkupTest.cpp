@@ -149,6 +149,16 @@ private slots:
         QCOMPARE(cut("xx", CommaRule::AfterAbcRun, c), u"[O:中][A:x]"_qs);
     }
 
+    void convertedTextStaysWithTheOtherVoice() {
+        // With the real tables: Traditional text converted to Simplified
+        // characters that code page 950 cannot encode is still one Other run.
+        MarkupContext c = bracketContext();
+        c.conversion = [] { return ScriptConversion::TradToSimp; };
+        c.convert = convertCharacter;
+        QCOMPARE(TradToSimp(u'國'), u'国');
+        QCOMPARE(cut(u"我們說國語 ok"_qs, CommaRule::AfterAbcRun, c), u"[O:我们说国语 ][A:ok]"_qs);
+    }
+
     void boxTickedByAnEventTakesEffectAtOnce() {
         // The window's state is read per character, so a tick made by an
         // event inside the loop converts the very next character; the
