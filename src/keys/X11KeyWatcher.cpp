@@ -23,8 +23,8 @@ namespace lectern::keys {
 namespace {
 
 // Xlib's default error handler ends the process. A window can vanish between
-// asking for the focus and walking up from it, so errors on our own control
-// connection are ignored; every other connection keeps the handler it had.
+// asking for the focus and walking up from it, so errors on the watcher's own
+// connections are ignored; every other connection keeps the handler it had.
 std::mutex handlerMutex;
 std::set<Display*> quietDisplays;
 XErrorHandler previousHandler = nullptr;
@@ -87,6 +87,7 @@ struct X11KeyWatcher::Session {
         data = XOpenDisplay(DisplayString(control));
         if (!data)
             throw KeyWatcherError(noX11SessionMessage());
+        quieten(data);
 
         f9 = XKeysymToKeycode(control, XK_F9);
         pause = XKeysymToKeycode(control, XK_Pause);
@@ -141,8 +142,10 @@ struct X11KeyWatcher::Session {
         if (range)
             XFree(range);
         range = nullptr;
-        if (data)
+        if (data) {
             XCloseDisplay(data);
+            unquieten(data);
+        }
         data = nullptr;
         if (control) {
             XCloseDisplay(control);
