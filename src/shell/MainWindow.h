@@ -3,6 +3,7 @@
 // commands and start-up composed over them.
 
 #include "EngineBackend.h"
+#include "KeyWatcher.h"
 #include "MessageBoxPrompter.h"
 #include "PaneStartUpHost.h"
 #include "WindowReadingHost.h"
@@ -11,6 +12,7 @@
 
 #include <memory>
 
+class QShortcut;
 class QTabWidget;
 class QTextEdit;
 
@@ -25,13 +27,16 @@ class StartUp;
 
 namespace lectern::shell {
 
+class GlobalKeys;
 class MainToolBar;
 class SettingsPane;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    // Without a key watcher the X11 one is used.
+    explicit MainWindow(QWidget* parent = nullptr,
+                        std::unique_ptr<keys::KeyWatcher> keyWatcher = nullptr);
     ~MainWindow() override;
 
     MainToolBar* Toolbar1 = nullptr;
@@ -43,6 +48,7 @@ public:
     bool SettingsHidden = false;
 
     speech::ReadingCommands& commands() { return *m_commands; }
+    keys::KeyWatcher& keyWatcher() { return *m_keys; }
     // Message boxes go to this prompter from now on (tests answer through it).
     void setPrompter(speech::Prompter& prompter);
 
@@ -55,10 +61,19 @@ protected:
 
 private:
     void openFileInBrowser();
+    // F9 and Pause as the window's own keys, while no desktop-wide watcher
+    // reports them (it would read twice otherwise).
+    void updateWindowKeys();
 
     MessageBoxPrompter m_messageBoxes;
     SystemClipboard m_clipboard;
     speech::EngineBackend m_engine;
+    SystemClipboard m_otherProgramSelection{true};
+    speech::FirstTextOf m_otherProgramText{m_otherProgramSelection, m_clipboard};
+    std::unique_ptr<keys::KeyWatcher> m_keys;
+    GlobalKeys* m_globalKeys = nullptr;
+    QShortcut* m_f9 = nullptr;
+    QShortcut* m_pause = nullptr;
     std::unique_ptr<WindowReadingHost> m_host;
     std::unique_ptr<PaneStartUpHost> m_startUpHost;
     speech::ReadingCommands* m_commands = nullptr;

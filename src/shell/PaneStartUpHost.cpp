@@ -1,6 +1,7 @@
 #include "PaneStartUpHost.h"
 
 #include "FormatList.h"
+#include "KeyWatcher.h"
 #include "SettingsPane.h"
 
 #include <QComboBox>
@@ -74,6 +75,16 @@ speech::ReadingSettings PaneStartUpHost::readingSettings() const {
 
 void PaneStartUpHost::applyReadingSettings(const speech::ReadingSettings& settings) {
     m_pane.applyReadingSettings(settings);
+}
+
+void PaneStartUpHost::installKeyWatcher() {
+    if (m_keys)
+        m_keys->start();
+}
+
+void PaneStartUpHost::removeKeyWatcher() {
+    if (m_keys)
+        m_keys->stop();
 }
 
 } // namespace lectern::shell

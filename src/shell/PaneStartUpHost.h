@@ -9,6 +9,10 @@
 
 class QComboBox;
 
+namespace lectern::keys {
+class KeyWatcher;
+}
+
 namespace lectern::shell {
 
 class SettingsPane;
@@ -33,12 +37,19 @@ public:
     speech::ReadingSettings readingSettings() const override;
     void applyReadingSettings(const speech::ReadingSettings& settings) override;
 
+    // The desktop-wide key watcher started at start-up and stopped at
+    // shut-down; none means F9 and Pause work inside the window only.
+    void setKeyWatcher(keys::KeyWatcher* watcher) { m_keys = watcher; }
+    void installKeyWatcher() override;
+    void removeKeyWatcher() override;
+
 private:
     QComboBox& voiceList(speech::VoiceList list) const;
 
     SettingsPane& m_pane;
     speech::ReadingHost& m_window;
     bool& m_settingsHidden;
+    keys::KeyWatcher* m_keys = nullptr;
 };
 
 } // namespace lectern::shell

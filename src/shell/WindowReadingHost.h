@@ -45,9 +45,15 @@ private:
     MainToolBar& m_toolbar;
 };
 
+// The clipboard, or with `selection` the X11 PRIMARY selection: the text
+// selected last in any program.
 class SystemClipboard : public speech::ClipboardSource {
 public:
+    explicit SystemClipboard(bool selection = false) : m_selection(selection) {}
     QString text() const override;
+
+private:
+    bool m_selection;
 };
 
 } // namespace lectern::shell

@@ -70,11 +70,11 @@ bool ReadingCommands::FormatType(const QString& name) {
     return false;
 }
 
-bool ReadingCommands::applyFormatOrWarn(const QString& formatName) {
+bool ReadingCommands::applyFormatOrWarn(const QString& formatName, const QString& deviceError) {
     if (FormatType(formatName))
         return true;
     m_state.ReadingInterrupted = false;
-    m_prompter->prompt(messageTitle(), audioDeviceErrorMessage(), PromptIcon::Exclamation,
+    m_prompter->prompt(messageTitle(), deviceError, PromptIcon::Exclamation,
                        PromptButtons::Ok);
     return false;
 }
@@ -103,10 +103,10 @@ ClipboardReading ReadingCommands::ReadClipboardText() {
     return reading;
 }
 
-MarkupContext ReadingCommands::markupContext(const ReadingSettings& settings) {
+MarkupContext ReadingCommands::markupContext(const ReadingSettings& settings, HeadVariant variant) {
     MarkupContext context;
-    context.abc = buildProfileMarkup(settings.abc, HeadVariant::Plain, settings.ownMarkup);
-    context.other = buildProfileMarkup(settings.other, HeadVariant::Plain, settings.ownMarkup);
+    context.abc = buildProfileMarkup(settings.abc, variant, settings.ownMarkup);
+    context.other = buildProfileMarkup(settings.other, variant, settings.ownMarkup);
     // Events run while the markup is built and may tick a conversion box.
     context.conversionState = m_host.conversionState();
     context.conversion = [this] { return m_host.readingSettings().conversion; };
@@ -124,15 +124,16 @@ void ReadingCommands::showFailure(const QString& description) {
 }
 
 void ReadingCommands::read(
-    const std::function<std::optional<QString>(const MarkupContext&)>& gather) {
+    const std::function<std::optional<QString>(const MarkupContext&)>& gather,
+    const QString& deviceError, HeadVariant variant) {
     const quint64 reading = ++m_latestReading;
     m_state.FollowReading = false;
     try {
         const ReadingSettings settings = m_host.readingSettings();
-        if (applyFormatOrWarn(settings.formatName)) {
+        if (applyFormatOrWarn(settings.formatName, deviceError)) {
             const int flags = widenSpeakFlags(settings.speakFlags());
             PrepareVoice(settings.outputIndex);
-            const std::optional<QString> markup = gather(markupContext(settings));
+            const std::optional<QString> markup = gather(markupContext(settings, variant));
             if (markup && reading == m_latestReading)
                 speakMarkup(*markup, flags);
         }
@@ -179,6 +180,23 @@ void ReadingCommands::SpeakCursor() {
         m_host.showTab(DocumentTab);
         return buildMarkup(normaliseCaretText(m_host.documentFromCaret()), context);
     });
+}
+
+void ReadingCommands::SpeakClipboard() {
+    SpeakClipboard(m_clipboard);
+}
+
+void ReadingCommands::SpeakClipboard(const ClipboardSource& source) {
+    read(
+        [this, &source](const speech::MarkupContext& context) -> std::optional<QString> {
+            const QString text = speech::replaceCrLf(source.text(), u"  ");
+            m_state.CurrentRunText.clear();
+            if (text.isEmpty())
+                return std::nullopt;
+            return speech::BuildVoiceMarkup(text, speech::CommaRule::AfterEveryRun, context,
+                                            m_state.CurrentRunText);
+        },
+        clipboardDeviceErrorMessage(), speech::HeadVariant::SpacedName);
 }
 
 void ReadingCommands::Speakstopresume() {

@@ -27,6 +27,10 @@ inline QString resumeReadingTip() {
 inline QString audioDeviceErrorMessage() {
     return QStringLiteral("音訊裝置錯誤!");
 }
+// The clipboard reading's own wording: two lines, full-width marks.
+inline QString clipboardDeviceErrorMessage() {
+    return QStringLiteral("音訊裝置錯誤！\r\n若持續產生錯誤無法朗讀，請重啟程式再試！");
+}
 inline QString noTextSelectedMessage() {
     return QStringLiteral("您並未選取任何文字 !");
 }
@@ -61,6 +65,10 @@ public:
     void Speak();
     void SpeakCursor();
     void Speakstopresume();
+    // Reads the clipboard's text, or that of another source with the same
+    // shape, without asking; an empty text reads nothing.
+    void SpeakClipboard();
+    void SpeakClipboard(const ClipboardSource& source);
     // Silences the current speech and resets the pause button; every step
     // is attempted even when an earlier one fails.
     void StopAndReset();
@@ -84,7 +92,8 @@ private slots:
 
 private:
     SpeechVoice& currentVoice();
-    MarkupContext markupContext(const ReadingSettings& settings);
+    MarkupContext markupContext(const ReadingSettings& settings,
+                                HeadVariant variant = HeadVariant::Plain);
     // The frame every reading shares: format check, flags, a fresh voice,
     // then the text `gather` turns into markup (nullopt: stop quietly), and
     // the normal cursor on every path.
@@ -93,11 +102,13 @@ private:
     // page query, message boxes), so a click can start another reading
     // inside this one. The reading that began last wins: an earlier one that
     // regains control afterwards returns without speaking.
-    void read(const std::function<std::optional<QString>(const MarkupContext&)>& gather);
+    void read(const std::function<std::optional<QString>(const MarkupContext&)>& gather,
+              const QString& deviceError = audioDeviceErrorMessage(),
+              HeadVariant variant = HeadVariant::Plain);
     QString buildMarkup(const QString& text, const MarkupContext& context);
     void speakMarkup(const QString& markup, int flags);
-    // Applies the chosen format; on refusal shows the device message.
-    bool applyFormatOrWarn(const QString& formatName);
+    // Applies the chosen format; on refusal shows `deviceError`.
+    bool applyFormatOrWarn(const QString& formatName, const QString& deviceError);
     void PrepareVoice(int outputIndex);
     SpeechVoice& adopt(std::unique_ptr<SpeechVoice> fresh);
     void showFailure(const QString& description);

@@ -58,7 +58,13 @@ void StartUp::Form_Unload() {
 }
 
 void StartUp::createVoice() {
-    m_commands.replaceVoice().setVoice(0);
+    m_engineFailure.clear();
+    try {
+        m_commands.replaceVoice().setVoice(0);
+    } catch (...) {
+        m_engineFailure = describeFailure(std::current_exception());
+        throw;
+    }
 }
 
 void StartUp::fillVoiceList(VoiceList list) {
@@ -95,8 +101,13 @@ void StartUp::fillFormatList() {
 
 void StartUp::takeEngineDefaults() {
     const SpeechVoice* voice = m_commands.voice();
-    if (!voice)
-        throw std::runtime_error("The speech engine has not been started.");
+    if (!voice) {
+        // Only the last failure is shown, so it names the cause as well.
+        QString description = QStringLiteral("The speech engine has not been started");
+        description += m_engineFailure.isEmpty() ? QStringLiteral(".")
+                                                 : QStringLiteral(": ") + m_engineFailure;
+        throw std::runtime_error(description.toStdString());
+    }
     ReadingSettings settings = m_host.readingSettings();
     settings.abc.speed = settings.other.speed = voice->rate();
     settings.abc.volume = settings.other.volume = voice->volume();

@@ -87,6 +87,8 @@ private:
     SpeechBackend& m_engine;
     SoundServer& m_sound;
     Prompter* m_prompter;
+    // Why the speech object could not be made, for the steps that need it.
+    QString m_engineFailure;
 };
 
 } // namespace lectern::speech

@@ -34,6 +34,7 @@ public:
     QString fromCaret;
     lectern::browser::BrowserSelection browser;
     bool browserFails = false;
+    QString dialogue;
     // Runs while the page is asked, as window events do.
     std::function<void()> whileAskingPage;
     lectern::speech::ReadingSettings settings = defaultSettings();
@@ -61,6 +62,7 @@ public:
             throw std::runtime_error("The web page did not report its selection in time.");
         return browser;
     }
+    QString dialogueMarkup() override { return dialogue; }
     lectern::speech::ReadingSettings readingSettings() const override { return settings; }
     QString pauseTooltip() const override { return tooltip; }
     void setPauseTooltip(const QString& t) override { tooltip = t; }

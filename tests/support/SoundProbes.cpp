@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QTest>
 
+#include <algorithm>
 #include <cmath>
 
 MonitorRecording::MonitorRecording() {
@@ -20,6 +21,26 @@ MonitorRecording::MonitorRecording() {
 
 bool MonitorRecording::waitUntilRecording() {
     return QTest::qWaitFor([this] { return !m_pcm.isEmpty(); }, 10000);
+}
+
+qsizetype MonitorRecording::mark() {
+    QCoreApplication::processEvents();
+    return m_pcm.size() / 2;
+}
+
+double MonitorRecording::rms(qsizetype from, qsizetype to) const {
+    const auto* samples = reinterpret_cast<const int16_t*>(m_pcm.constData());
+    to = std::min<qsizetype>(to, m_pcm.size() / 2);
+    double sum = 0;
+    for (qsizetype i = from; i < to; ++i)
+        sum += double(samples[i]) * samples[i];
+    return to > from ? std::sqrt(sum / double(to - from)) : 0;
+}
+
+double MonitorRecording::listen(int ms) {
+    const qsizetype from = mark();
+    QTest::qWait(ms);
+    return rms(from, mark());
 }
 
 double MonitorRecording::stop() {

@@ -11,6 +11,13 @@ public:
     MonitorRecording();
     // True once the recorder delivers audio (silence included).
     bool waitUntilRecording();
+    // Samples recorded so far, after taking in what has arrived.
+    qsizetype mark();
+    // Root mean square of the samples from `from` to `to`, in sample units;
+    // nothing recorded counts as silence.
+    double rms(qsizetype from, qsizetype to) const;
+    // Loudness of what the monitor gives over the next `ms` milliseconds.
+    double listen(int ms);
     // Root mean square of everything recorded, in sample units.
     double stop();
 
