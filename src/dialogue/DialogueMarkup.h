@@ -4,6 +4,7 @@
 
 #include "DialogueGrid.h"
 
+#include <QCoreApplication>
 #include <QString>
 
 namespace lectern::dialogue {
@@ -16,6 +17,11 @@ struct DialogueMarkup {
 
 inline QString noVoiceMessage() {
     return QStringLiteral("請選擇語音 !");
+}
+// The message above goes out under the application's own title.
+inline QString noVoiceTitle() {
+    const QString name = QCoreApplication::applicationName();
+    return name.isEmpty() ? QStringLiteral("Lectern") : name;
 }
 
 // The pause cell as milliseconds of silence (value x 500); throws a

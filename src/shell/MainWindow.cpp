@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "BrowserPage.h"
+#include "DialoguePage.h"
 #include "Failure.h"
 #include "MainToolBar.h"
 #include "ReadingCommands.h"
@@ -33,8 +34,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_messageBoxes(th
     Text1 = new QTextEdit(SSTab1);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setAcceptRichText(false);
-    dialoguePage = new QWidget(SSTab1);
-    dialoguePage->setObjectName(QStringLiteral("DialoguePage"));
+    dialoguePage = new dialogue::DialoguePage(SSTab1);
     SSTab1->addTab(browserPage, QStringLiteral("朗讀網頁"));
     SSTab1->addTab(Text1, QStringLiteral("朗讀檔案"));
     SSTab1->addTab(dialoguePage, QStringLiteral("對話編輯"));
@@ -54,6 +54,22 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_messageBoxes(th
         std::make_unique<StartUp>(*m_host, *SSTab2, *m_commands, m_messageBoxes, SettingsHidden);
 
     connect(Toolbar1, &MainToolBar::buttonClicked, this, &MainWindow::Toolbar1_ButtonClick);
+
+    m_host->setDialogueGrid(&dialoguePage->grid());
+    dialoguePage->setPrompter(m_messageBoxes);
+    dialoguePage->setVoiceSource([] {
+        const engine::SpObjectTokens voices = engine::SpVoice::GetVoices(QString(), QString());
+        QStringList names;
+        for (const engine::SpObjectToken& token : voices.items())
+            names << token.GetDescription();
+        return names;
+    });
+    m_startUp->setDialogueGridBuilder([this] { dialoguePage->ResetDialogueGrid(); });
+    // No grid editor may stay over another page, nor over a reading.
+    connect(SSTab1, &QTabWidget::currentChanged, dialoguePage,
+            &dialogue::DialoguePage::ParkEditors);
+    connect(Toolbar1, &MainToolBar::readMenuChosen, dialoguePage,
+            &dialogue::DialoguePage::ParkEditors);
 }
 
 MainWindow::~MainWindow() = default;
@@ -61,6 +77,7 @@ MainWindow::~MainWindow() = default;
 void MainWindow::setPrompter(speech::Prompter& prompter) {
     m_commands->setPrompter(prompter);
     m_startUp->setPrompter(prompter);
+    dialoguePage->setPrompter(prompter);
 }
 
 void MainWindow::Form_Load() {

@@ -144,11 +144,20 @@ QString ReadingCommands::buildMarkup(const QString& text, const speech::MarkupCo
                                     m_state.CurrentRunText);
 }
 
+QString ReadingCommands::dialogueMarkup() {
+    const dialogue::DialogueMarkup result = m_host.dialogueMarkup();
+    // The rows before the one without a voice are still read.
+    if (result.stoppedEarly)
+        m_prompter->prompt(dialogue::noVoiceTitle(), dialogue::noVoiceMessage(), PromptIcon::None,
+                           PromptButtons::Ok);
+    return result.markup;
+}
+
 void ReadingCommands::Speak() {
     read([this](const speech::MarkupContext& context) -> std::optional<QString> {
         const int tab = m_host.currentTab();
         if (tab == DialogueTab)
-            return m_host.dialogueMarkup();
+            return dialogueMarkup();
         QString text;
         if (tab == BrowserTab)
             text = ReadBrowserSelection();

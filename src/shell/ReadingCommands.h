@@ -93,6 +93,8 @@ private:
     // the normal cursor on every path.
     void read(const std::function<std::optional<QString>(const speech::MarkupContext&)>& gather);
     QString buildMarkup(const QString& text, const speech::MarkupContext& context);
+    // The dialogue grid's markup, telling the user of a row without a voice.
+    QString dialogueMarkup();
     void speakMarkup(const QString& markup, int flags);
     // Applies the chosen format; on refusal shows the device message.
     bool applyFormatOrWarn();

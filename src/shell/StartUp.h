@@ -39,6 +39,10 @@ public:
             speech::Prompter& prompter, bool& settingsHidden);
 
     void setPrompter(speech::Prompter& prompter) { m_prompter = &prompter; }
+    // The last start-up step builds the dialogue grid through this.
+    void setDialogueGridBuilder(std::function<void()> build) {
+        m_buildDialogueGrid = std::move(build);
+    }
 
     void Form_Load();
     void Form_Unload();
@@ -61,13 +65,17 @@ private:
     void goHome() {}
     void installKeyWatcher() {}
     void removeKeyWatcher() {}
-    void buildDialogueGrid() {}
+    void buildDialogueGrid() {
+        if (m_buildDialogueGrid)
+            m_buildDialogueGrid();
+    }
 
     ReadingHost& m_host;
     SettingsPane& m_settings;
     ReadingCommands& m_commands;
     speech::Prompter* m_prompter;
     bool& m_settingsHidden;
+    std::function<void()> m_buildDialogueGrid;
 };
 
 } // namespace lectern::shell
