@@ -67,7 +67,7 @@ struct KeyOutcome {
     EditorState editor;
     bool consumed = false;     // the editor must not apply the key itself
     bool leftCell = false;     // the editors were parked on the way
-    bool commitChoice = false; // choice text written to the cell, choice editor hidden
+    bool commitChoice = false; // the choice editor is left and hidden
     bool clearCell = false;    // the choice editor and the cell are emptied
     PageScroll scroll = PageScroll::None;
     // Set when the key reloads the current cell into the text editor and

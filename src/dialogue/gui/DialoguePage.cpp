@@ -305,10 +305,10 @@ void DialoguePage::mshlist_Click() {
 
 void DialoguePage::applyKey(const KeyOutcome& out) {
     Placing placing(m_placing);
-    if (out.commitChoice) {
-        m_grid.setCurrentText(cboTemp->currentText());
+    // Every edit is already in the cell, so leaving only hides the editor:
+    // writing its text again would empty a cell whose value is not listed.
+    if (out.commitChoice)
         cboTemp->hide();
-    }
     if (out.clearCell) {
         m_filling = true;
         cboTemp->setEditText(QString());
