@@ -82,13 +82,15 @@ struct SeenBox {
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     int buttons = 0;
     bool seen = false;
+    int count = 0; // boxes answered so far
 };
 
 inline std::unique_ptr<QTimer> answerBoxes(SeenBox& seen) {
     auto timer = std::make_unique<QTimer>();
     QObject::connect(timer.get(), &QTimer::timeout, [&seen] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            seen = {box->windowTitle(), box->text(), box->icon(), int(box->buttons().size()), true};
+            seen = {box->windowTitle(),         box->text(), box->icon(),
+                    int(box->buttons().size()), true,        seen.count + 1};
             box->done(QMessageBox::Ok);
         }
     });
