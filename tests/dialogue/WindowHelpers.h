@@ -103,7 +103,18 @@ inline std::unique_ptr<QTimer> answerBoxes(SeenBox& seen) {
 inline std::unique_ptr<QTimer> answerFileDialog(const QString& choice, QString* title = nullptr) {
     auto timer = std::make_unique<QTimer>();
     QObject::connect(timer.get(), &QTimer::timeout, [choice, title] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        QWidget* active = QApplication::activeModalWidget();
+        // A question of the dialog's own (file missing, overwrite?) would
+        // otherwise wait for ever; say what it was and go on.
+        if (auto* box = qobject_cast<QMessageBox*>(active)) {
+            if (qobject_cast<QFileDialog*>(box->parentWidget())) {
+                qWarning("the file dialog asked: %s", qPrintable(box->text()));
+                box->done(box->standardButtons() & QMessageBox::Yes ? QMessageBox::Yes
+                                                                    : QMessageBox::Ok);
+            }
+            return;
+        }
+        auto* dialog = qobject_cast<QFileDialog*>(active);
         if (!dialog)
             return;
         if (title)
