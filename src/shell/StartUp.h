@@ -12,6 +12,10 @@
 
 class QComboBox;
 
+namespace lectern::keys {
+class KeyWatcher;
+}
+
 namespace lectern::shell {
 
 class ReadingCommands;
@@ -43,6 +47,9 @@ public:
     void setDialogueGridBuilder(std::function<void()> build) {
         m_buildDialogueGrid = std::move(build);
     }
+    // The desktop-wide key watcher started at start-up and stopped at
+    // shut-down.
+    void setKeyWatcher(keys::KeyWatcher* watcher) { m_keys = watcher; }
 
     void Form_Load();
     void Form_Unload();
@@ -63,8 +70,8 @@ private:
     void pointFileBrowser() {}
     void startMixer() {}
     void goHome() {}
-    void installKeyWatcher() {}
-    void removeKeyWatcher() {}
+    void installKeyWatcher();
+    void removeKeyWatcher();
     void buildDialogueGrid() {
         if (m_buildDialogueGrid)
             m_buildDialogueGrid();
@@ -76,6 +83,9 @@ private:
     speech::Prompter* m_prompter;
     bool& m_settingsHidden;
     std::function<void()> m_buildDialogueGrid;
+    keys::KeyWatcher* m_keys = nullptr;
+    // Why the speech object could not be made, for the steps that need it.
+    QString m_engineFailure;
 };
 
 } // namespace lectern::shell

@@ -53,9 +53,15 @@ private:
     const dialogue::DialogueGrid* m_dialogue = nullptr;
 };
 
+// The clipboard, or with `selection` the X11 PRIMARY selection: the text
+// selected last in any program.
 class SystemClipboard : public ClipboardSource {
 public:
+    explicit SystemClipboard(bool selection = false) : m_selection(selection) {}
     QString text() const override;
+
+private:
+    bool m_selection;
 };
 
 } // namespace lectern::shell

@@ -44,6 +44,8 @@ public:
     QString fromCaret;
     lectern::browser::BrowserSelection browser;
     bool browserFails = false;
+    QString dialogue;
+    bool dialogueStoppedEarly = false;
     QString format = QStringLiteral("SAFT22kHz16BitMono");
     int16_t flags = 11;
     lectern::speech::VoiceProfile abc{QStringLiteral("English (America)"), 0, 100, 0};
@@ -62,6 +64,9 @@ public:
         if (browserFails)
             throw std::runtime_error("The web page did not report its selection in time.");
         return browser;
+    }
+    lectern::dialogue::DialogueMarkup dialogueMarkup() override {
+        return {dialogue, dialogueStoppedEarly};
     }
     QString formatName() const override { return format; }
     int audioOutputIndex() const override { return 0; }
