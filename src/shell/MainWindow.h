@@ -9,6 +9,10 @@
 
 #include <memory>
 
+namespace lectern::audio {
+class Mixer;
+}
+
 class QTabWidget;
 class QTextEdit;
 
@@ -18,7 +22,11 @@ class BrowserPage;
 
 namespace lectern::shell {
 
+class ExportCommand;
+class ExportUi;
 class MainToolBar;
+class MixerCommands;
+class MixerControls;
 class ReadingCommands;
 class SettingsPane;
 class StartUp;
@@ -38,6 +46,9 @@ public:
     bool SettingsHidden = false;
 
     ReadingCommands& commands() { return *m_commands; }
+    ExportCommand& exportCommand() { return *m_export; }
+    // The save dialog, progress and file opening go here from now on.
+    void setExportUi(ExportUi& ui);
     // Message boxes go to this prompter from now on (tests answer through it).
     void setPrompter(speech::Prompter& prompter);
 
@@ -56,6 +67,11 @@ private:
     std::unique_ptr<WindowReadingHost> m_host;
     ReadingCommands* m_commands = nullptr;
     std::unique_ptr<StartUp> m_startUp;
+    std::unique_ptr<ExportUi> m_exportUi;
+    ExportCommand* m_export = nullptr;
+    std::unique_ptr<audio::Mixer> m_mixer;
+    std::unique_ptr<MixerControls> m_mixerControls;
+    std::unique_ptr<MixerCommands> m_mixerCommands;
     bool m_unloaded = false;
 };
 

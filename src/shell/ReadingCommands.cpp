@@ -85,25 +85,47 @@ QString ReadingCommands::ReadBrowserSelection() {
     return chooseBrowserText(m_host.browserSelection());
 }
 
-ClipboardReading ReadingCommands::ReadClipboardText() {
+ClipboardReading ReadingCommands::ReadClipboardText(const QString& question) {
     const QString raw = m_clipboard.text();
     ClipboardReading reading;
     reading.text = speech::replaceCrLf(raw, u"  ");
     if (reading.text.isEmpty())
         return reading;
-    const QString question =
-        speech::clipboardQuestion(QString::fromUtf16(speech::ReadClipboardQuestion), raw);
-    reading.declined = m_prompter->prompt(speech::questionTitle(), question, PromptIcon::None,
+    const QString asked = speech::clipboardQuestion(
+        question.isEmpty() ? QString::fromUtf16(speech::ReadClipboardQuestion) : question, raw);
+    reading.declined = m_prompter->prompt(speech::questionTitle(), asked, PromptIcon::None,
                                           PromptButtons::YesNo) != PromptAnswer::Yes;
     return reading;
 }
 
-speech::MarkupContext ReadingCommands::markupContext() {
+QString ReadingCommands::selectedPageText() {
+    switch (m_host.currentTab()) {
+    case BrowserTab:
+        return ReadBrowserSelection();
+    case DocumentTab:
+        return speech::NormaliseSelection(m_host.documentSelection());
+    default:
+        return QString();
+    }
+}
+
+std::optional<QString> ReadingCommands::clipboardFallback(const QString& question) {
+    const ClipboardReading clip = ReadClipboardText(question);
+    if (clip.text.isEmpty()) {
+        m_prompter->prompt(speech::messageTitle(), noTextSelectedMessage(), PromptIcon::Exclamation,
+                           PromptButtons::Ok);
+        return std::nullopt;
+    }
+    if (clip.declined)
+        return std::nullopt;
+    return clip.text;
+}
+
+speech::MarkupContext ReadingCommands::markupContext(speech::HeadVariant variant) {
     const bool own = m_host.ownMarkup();
     speech::MarkupContext context;
-    context.abc = speech::buildProfileMarkup(m_host.abcProfile(), speech::HeadVariant::Plain, own);
-    context.other =
-        speech::buildProfileMarkup(m_host.otherProfile(), speech::HeadVariant::Plain, own);
+    context.abc = speech::buildProfileMarkup(m_host.abcProfile(), variant, own);
+    context.other = speech::buildProfileMarkup(m_host.otherProfile(), variant, own);
     // Events run while the markup is built and may tick a conversion box.
     context.conversionState = m_host.conversionState();
     context.conversion = [this] { return m_host.conversion(); };
@@ -146,24 +168,14 @@ QString ReadingCommands::buildMarkup(const QString& text, const speech::MarkupCo
 
 void ReadingCommands::Speak() {
     read([this](const speech::MarkupContext& context) -> std::optional<QString> {
-        const int tab = m_host.currentTab();
-        if (tab == DialogueTab)
+        if (m_host.currentTab() == DialogueTab)
             return m_host.dialogueMarkup();
-        QString text;
-        if (tab == BrowserTab)
-            text = ReadBrowserSelection();
-        else if (tab == DocumentTab)
-            text = speech::NormaliseSelection(m_host.documentSelection());
+        QString text = selectedPageText();
         if (text.isEmpty()) {
-            const ClipboardReading clip = ReadClipboardText();
-            if (clip.text.isEmpty()) {
-                m_prompter->prompt(speech::messageTitle(), noTextSelectedMessage(),
-                                   PromptIcon::Exclamation, PromptButtons::Ok);
+            const std::optional<QString> clip = clipboardFallback(QString());
+            if (!clip)
                 return std::nullopt;
-            }
-            if (clip.declined)
-                return std::nullopt;
-            text = clip.text;
+            text = *clip;
         }
         return buildMarkup(text, context);
     });

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 
 namespace lectern::shell {
 
@@ -27,8 +28,9 @@ public:
     virtual QString documentFromCaret() const = 0;
     // Throws when the page cannot be asked.
     virtual browser::BrowserSelection browserSelection() = 0;
-    // The dialogue grid's markup; empty until the grid exists.
-    virtual QString dialogueMarkup() { return {}; }
+    // The dialogue grid's markup; empty until the grid exists. nullopt when
+    // the grid stopped early (a row without a voice, already told).
+    virtual std::optional<QString> dialogueMarkup() { return QString(); }
 
     // The settings as they are now.
     virtual QString formatName() const = 0;

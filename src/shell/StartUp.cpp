@@ -2,6 +2,7 @@
 
 #include "Failure.h"
 #include "FormatList.h"
+#include "MixerCommands.h"
 #include "ReadingCommands.h"
 #include "SettingsPane.h"
 #include "StoredSettings.h"
@@ -86,6 +87,11 @@ void StartUp::Form_Unload() {
         [&] { m_host.setNormalCursor(); },
         [&] { saveSettings(); },
     });
+}
+
+void StartUp::startMixer() {
+    if (m_mixer)
+        m_mixer->showState();
 }
 
 void StartUp::createVoice() {

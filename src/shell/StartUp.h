@@ -14,6 +14,7 @@ class QComboBox;
 
 namespace lectern::shell {
 
+class MixerCommands;
 class ReadingCommands;
 class ReadingHost;
 class SettingsPane;
@@ -39,6 +40,8 @@ public:
             speech::Prompter& prompter, bool& settingsHidden);
 
     void setPrompter(speech::Prompter& prompter) { m_prompter = &prompter; }
+    // The slider and button that show the machine's mixer at start-up.
+    void setMixer(MixerCommands* mixer) { m_mixer = mixer; }
 
     void Form_Load();
     void Form_Unload();
@@ -55,9 +58,9 @@ private:
 
     // Services of panes that do not exist yet; each takes its place in the
     // sequence once its pane lands.
+    void startMixer();
     void fillFontList() {}
     void pointFileBrowser() {}
-    void startMixer() {}
     void goHome() {}
     void installKeyWatcher() {}
     void removeKeyWatcher() {}
@@ -68,6 +71,7 @@ private:
     ReadingCommands& m_commands;
     speech::Prompter* m_prompter;
     bool& m_settingsHidden;
+    MixerCommands* m_mixer = nullptr;
 };
 
 } // namespace lectern::shell
