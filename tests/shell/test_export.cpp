@@ -24,12 +24,6 @@ using lectern::speech::PromptIcon;
 
 namespace {
 
-class ExportHost : public FakeHost {
-public:
-    std::optional<QString> dialogue = QString();
-    std::optional<QString> dialogueMarkup() override { return dialogue; }
-};
-
 class FakeExportUi : public shell::ExportUi {
 public:
     QString name;
@@ -128,7 +122,7 @@ private:
 class ExportTest : public QObject {
     Q_OBJECT
 
-    ExportHost host;
+    FakeHost host;
     FakeClipboard clipboard;
     ExportPrompter prompter;
     FakeExportUi ui;
@@ -153,7 +147,7 @@ class ExportTest : public QObject {
 
 private slots:
     void init() {
-        host = ExportHost();
+        host = FakeHost();
         host.selection = QStringLiteral("Hello 你好");
         clipboard.content.clear();
         prompter = ExportPrompter();
@@ -446,7 +440,8 @@ private slots:
         QFETCH(QString, clip);
         QFETCH(QStringList, expected);
         host.tab = shell::DialogueTab;
-        host.dialogue = stopped ? std::nullopt : std::optional<QString>(markup);
+        host.dialogueStopped = stopped;
+        host.dialogue = markup;
         clipboard.content = clip;
         prompter.answer = PromptAnswer::No;
         exportTo(QStringLiteral("x.wav"));
