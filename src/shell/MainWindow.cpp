@@ -1,17 +1,21 @@
 #include "MainWindow.h"
 
 #include "BrowserPage.h"
+#include "DialogCursor.h"
 #include "ExportCommand.h"
 #include "Failure.h"
+#include "GlobalKeys.h"
 #include "MainToolBar.h"
 #include "ReadingCommands.h"
 #include "SettingsPane.h"
 #include "StartUp.h"
 #include "WindowExport.h"
+#include "X11KeyWatcher.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTextEdit>
@@ -20,7 +24,8 @@
 
 namespace lectern::shell {
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_messageBoxes(this) {
+MainWindow::MainWindow(QWidget* parent, std::unique_ptr<keys::KeyWatcher> keyWatcher)
+    : QMainWindow(parent), m_messageBoxes(this), m_keys(std::move(keyWatcher)) {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Lectern  V5.3"));
 
@@ -76,9 +81,22 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_messageBoxes(th
         m_mixerCommands->muteClicked();
         m_host->setNormalCursor();
     });
+
+    if (!m_keys)
+        m_keys = std::make_unique<keys::X11KeyWatcher>();
+    m_startUp->setKeyWatcher(m_keys.get());
+    auto pauseButton = [this] { Toolbar1_ButtonClick(MainToolBar::PauseButton); };
+    m_globalKeys = new GlobalKeys(*m_keys, *m_commands, m_otherProgramText, pauseButton, this);
+    m_f9 = new QShortcut(QKeySequence(Qt::Key_F9), this);
+    connect(m_f9, &QShortcut::activated, this, [this] { m_commands->Speak(); });
+    m_pause = new QShortcut(QKeySequence(Qt::Key_Pause), this);
+    connect(m_pause, &QShortcut::activated, this, pauseButton);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // The watcher's thread must not outlive the commands it reports to.
+    m_keys->stop();
+}
 
 void MainWindow::setPrompter(speech::Prompter& prompter) {
     m_commands->setPrompter(prompter);
@@ -93,7 +111,9 @@ void MainWindow::setExportUi(ExportUi& ui) {
 
 void MainWindow::Form_Load() {
     m_unloaded = false;
+    m_keys->setOwnWindow(winId());
     m_startUp->Form_Load();
+    updateWindowKeys();
 }
 
 void MainWindow::Form_Unload() {
@@ -101,6 +121,13 @@ void MainWindow::Form_Unload() {
         return;
     m_unloaded = true;
     m_startUp->Form_Unload();
+    updateWindowKeys();
+}
+
+void MainWindow::updateWindowKeys() {
+    const bool watched = m_keys->running();
+    m_f9->setEnabled(!watched);
+    m_pause->setEnabled(!watched);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -140,8 +167,11 @@ void MainWindow::Toolbar1_ButtonClick(int index) {
 
 void MainWindow::openFileInBrowser() {
     m_host->showTab(BrowserTab);
-    const QString name = QFileDialog::getOpenFileName(this, QStringLiteral("請選擇檔案"), QString(),
-                                                      QStringLiteral("All Files (*)"));
+    const QString name = [this] {
+        const NormalCursorWhileOpen normal;
+        return QFileDialog::getOpenFileName(this, QStringLiteral("請選擇檔案"), QString(),
+                                            QStringLiteral("All Files (*)"));
+    }();
     if (!name.isEmpty())
         browserPage->Navigate(QUrl::fromLocalFile(name));
 }

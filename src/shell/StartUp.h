@@ -12,6 +12,10 @@
 
 class QComboBox;
 
+namespace lectern::keys {
+class KeyWatcher;
+}
+
 namespace lectern::shell {
 
 class MixerCommands;
@@ -42,6 +46,9 @@ public:
     void setPrompter(speech::Prompter& prompter) { m_prompter = &prompter; }
     // The slider and button that show the machine's mixer at start-up.
     void setMixer(MixerCommands* mixer) { m_mixer = mixer; }
+    // The desktop-wide key watcher started at start-up and stopped at
+    // shut-down.
+    void setKeyWatcher(keys::KeyWatcher* watcher) { m_keys = watcher; }
 
     void Form_Load();
     void Form_Unload();
@@ -62,8 +69,8 @@ private:
     void fillFontList() {}
     void pointFileBrowser() {}
     void goHome() {}
-    void installKeyWatcher() {}
-    void removeKeyWatcher() {}
+    void installKeyWatcher();
+    void removeKeyWatcher();
     void buildDialogueGrid() {}
 
     ReadingHost& m_host;
@@ -72,6 +79,9 @@ private:
     speech::Prompter* m_prompter;
     bool& m_settingsHidden;
     MixerCommands* m_mixer = nullptr;
+    keys::KeyWatcher* m_keys = nullptr;
+    // Why the speech object could not be made, for the steps that need it.
+    QString m_engineFailure;
 };
 
 } // namespace lectern::shell
