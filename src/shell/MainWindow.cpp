@@ -3,17 +3,21 @@
 #include "BrowserPage.h"
 #include "DialogCursor.h"
 #include "DialoguePage.h"
+#include "ExportCommand.h"
 #include "Failure.h"
 #include "GlobalKeys.h"
 #include "MainToolBar.h"
 #include "ReadingCommands.h"
 #include "SettingsPane.h"
 #include "StartUp.h"
+#include "WindowExport.h"
 #include "X11KeyWatcher.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QPushButton>
 #include <QShortcut>
+#include <QSlider>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QUrl>
@@ -75,6 +79,24 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<keys::KeyWatcher> keyWat
             &dialogue::DialoguePage::ParkEditors);
     connect(Toolbar1, &MainToolBar::readMenuChosen, dialoguePage,
             &dialogue::DialoguePage::ParkEditors);
+    m_exportUi = std::make_unique<WindowExportUi>(this);
+    m_export = new ExportCommand(*m_host, *m_commands, *m_exportUi, m_messageBoxes, this);
+
+    m_mixer = std::make_unique<audio::PulseMixer>();
+    m_mixerControls = std::make_unique<WindowMixerControls>(*SSTab2->Slider5, *SSTab2->Command5);
+    m_mixerCommands = std::make_unique<MixerCommands>(*m_mixer, *m_mixerControls, m_messageBoxes);
+    m_startUp->setMixer(m_mixerCommands.get());
+    // A drag sets the volume once, where it is let go; keys set it at once.
+    SSTab2->Slider5->setTracking(false);
+    connect(SSTab2->Slider5, &QSlider::valueChanged, this, [this](int value) {
+        m_mixerCommands->setMasterVolume(value);
+        m_host->setNormalCursor();
+    });
+    connect(SSTab2->Command5, &QPushButton::clicked, this, [this] {
+        m_mixerCommands->muteClicked();
+        m_host->setNormalCursor();
+    });
+
     if (!m_keys)
         m_keys = std::make_unique<keys::X11KeyWatcher>();
     m_startUp->setKeyWatcher(m_keys.get());
@@ -95,6 +117,12 @@ void MainWindow::setPrompter(speech::Prompter& prompter) {
     m_commands->setPrompter(prompter);
     m_startUp->setPrompter(prompter);
     dialoguePage->setPrompter(prompter);
+    m_export->setPrompter(prompter);
+    m_mixerCommands->setPrompter(prompter);
+}
+
+void MainWindow::setExportUi(ExportUi& ui) {
+    m_export->setUi(ui);
 }
 
 void MainWindow::Form_Load() {
@@ -136,6 +164,15 @@ void MainWindow::Toolbar1_ButtonClick(int index) {
         break;
     case MainToolBar::PauseButton:
         guarded([&] { m_commands->Speakstopresume(); });
+        break;
+    case MainToolBar::ExportButton:
+        // Silencing now would cut the running export short.
+        if (m_export->isRunning()) {
+            guarded([&] { m_export->refuseWhileRunning(); });
+            break;
+        }
+        guarded([&] { m_commands->StopAndReset(); });
+        guarded([&] { m_export->Output(); });
         break;
     default:
         // The other buttons' commands come with their panes.

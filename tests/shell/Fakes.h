@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
 #include <stdexcept>
 
 struct Prompt {
