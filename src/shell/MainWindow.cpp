@@ -1,14 +1,15 @@
 #include "MainWindow.h"
 
 #include "BrowserPage.h"
+#include "BrowserPane.h"
 #include "Failure.h"
 #include "MainToolBar.h"
 #include "ReadingCommands.h"
 #include "SettingsPane.h"
 #include "StartUp.h"
+#include "WindowBrowserHost.h"
 
 #include <QCloseEvent>
-#include <QFileDialog>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QUrl>
@@ -53,6 +54,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_messageBoxes(th
     m_startUp =
         std::make_unique<StartUp>(*m_host, *SSTab2, *m_commands, m_messageBoxes, SettingsHidden);
 
+    m_browserHost = std::make_unique<WindowBrowserHost>(*m_host, m_clipboard, *m_commands);
+    m_browserPane = new browser::BrowserPane(*browserPage, *m_browserHost, m_messageBoxes, this);
+    m_startUp->setGoHome([this] { m_browserPane->goHome(); });
+
     connect(Toolbar1, &MainToolBar::buttonClicked, this, &MainWindow::Toolbar1_ButtonClick);
 }
 
@@ -61,6 +66,7 @@ MainWindow::~MainWindow() = default;
 void MainWindow::setPrompter(speech::Prompter& prompter) {
     m_commands->setPrompter(prompter);
     m_startUp->setPrompter(prompter);
+    m_browserPane->setPrompter(prompter);
 }
 
 void MainWindow::Form_Load() {
@@ -85,7 +91,7 @@ void MainWindow::Toolbar1_ButtonClick(int index) {
     // Each step is guarded on its own; the commands report their own failures.
     switch (index) {
     case 1:
-        guarded([&] { openFileInBrowser(); });
+        guarded([&] { m_browserPane->openFile(); });
         break;
     case MainToolBar::ReadButton:
         guarded([&] { m_commands->StopAndReset(); });
@@ -94,19 +100,32 @@ void MainWindow::Toolbar1_ButtonClick(int index) {
     case MainToolBar::PauseButton:
         guarded([&] { m_commands->Speakstopresume(); });
         break;
+    case 5:
+        guarded([&] { m_browserPane->lookUp(); });
+        break;
+    case 8:
+        guarded([&] { m_browserPane->toggleFavourites(); });
+        break;
+    case 9:
+        guarded([&] { m_browserPane->showInformation(); });
+        break;
+    case 10:
+        guarded([&] { m_browserPane->stop(); });
+        break;
+    case 11:
+        guarded([&] { m_browserPane->reload(); });
+        break;
+    case 12:
+        guarded([&] { m_browserPane->back(); });
+        break;
+    case 13:
+        guarded([&] { m_browserPane->forward(); });
+        break;
     default:
         // The other buttons' commands come with their panes.
         break;
     }
     m_host->setNormalCursor();
-}
-
-void MainWindow::openFileInBrowser() {
-    m_host->showTab(BrowserTab);
-    const QString name = QFileDialog::getOpenFileName(this, QStringLiteral("請選擇檔案"), QString(),
-                                                      QStringLiteral("All Files (*)"));
-    if (!name.isEmpty())
-        browserPage->Navigate(QUrl::fromLocalFile(name));
 }
 
 } // namespace lectern::shell

@@ -14,7 +14,8 @@ class QTextEdit;
 
 namespace lectern::browser {
 class BrowserPage;
-}
+class BrowserPane;
+} // namespace lectern::browser
 
 namespace lectern::shell {
 
@@ -22,6 +23,7 @@ class MainToolBar;
 class ReadingCommands;
 class SettingsPane;
 class StartUp;
+class WindowBrowserHost;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -38,6 +40,7 @@ public:
     bool SettingsHidden = false;
 
     ReadingCommands& commands() { return *m_commands; }
+    browser::BrowserPane& browserPane() { return *m_browserPane; }
     // Message boxes go to this prompter from now on (tests answer through it).
     void setPrompter(speech::Prompter& prompter);
 
@@ -49,13 +52,13 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void openFileInBrowser();
-
     MessageBoxPrompter m_messageBoxes;
     SystemClipboard m_clipboard;
     std::unique_ptr<WindowReadingHost> m_host;
     ReadingCommands* m_commands = nullptr;
     std::unique_ptr<StartUp> m_startUp;
+    std::unique_ptr<WindowBrowserHost> m_browserHost;
+    browser::BrowserPane* m_browserPane = nullptr;
     bool m_unloaded = false;
 };
 

@@ -39,6 +39,7 @@ public:
             speech::Prompter& prompter, bool& settingsHidden);
 
     void setPrompter(speech::Prompter& prompter) { m_prompter = &prompter; }
+    void setGoHome(std::function<void()> goHome) { m_goHome = std::move(goHome); }
 
     void Form_Load();
     void Form_Unload();
@@ -58,7 +59,10 @@ private:
     void fillFontList() {}
     void pointFileBrowser() {}
     void startMixer() {}
-    void goHome() {}
+    void goHome() {
+        if (m_goHome)
+            m_goHome();
+    }
     void installKeyWatcher() {}
     void removeKeyWatcher() {}
     void buildDialogueGrid() {}
@@ -68,6 +72,7 @@ private:
     ReadingCommands& m_commands;
     speech::Prompter* m_prompter;
     bool& m_settingsHidden;
+    std::function<void()> m_goHome;
 };
 
 } // namespace lectern::shell
