@@ -46,7 +46,9 @@ WebView::WebView(QWidget* parent) : QWebEngineView(parent), m_page(new SilentPag
 }
 
 void WebView::contextMenuEvent(QContextMenuEvent* event) {
-    QMenu* menu = createStandardContextMenu();
+    // Without a request from the page there are no standard entries to
+    // start from.
+    QMenu* menu = lastContextMenuRequest() ? createStandardContextMenu() : new QMenu(this);
     if (!m_contextActions.isEmpty()) {
         menu->addSeparator();
         menu->addActions(m_contextActions);
