@@ -12,6 +12,10 @@
 
 class QComboBox;
 
+namespace lectern::keys {
+class KeyWatcher;
+}
+
 namespace lectern::shell {
 
 class ReadingCommands;
@@ -40,6 +44,9 @@ public:
 
     void setPrompter(speech::Prompter& prompter) { m_prompter = &prompter; }
     void setGoHome(std::function<void()> goHome) { m_goHome = std::move(goHome); }
+    // The desktop-wide key watcher started at start-up and stopped at
+    // shut-down.
+    void setKeyWatcher(keys::KeyWatcher* watcher) { m_keys = watcher; }
 
     void Form_Load();
     void Form_Unload();
@@ -63,8 +70,8 @@ private:
         if (m_goHome)
             m_goHome();
     }
-    void installKeyWatcher() {}
-    void removeKeyWatcher() {}
+    void installKeyWatcher();
+    void removeKeyWatcher();
     void buildDialogueGrid() {}
 
     ReadingHost& m_host;
@@ -73,6 +80,7 @@ private:
     speech::Prompter* m_prompter;
     bool& m_settingsHidden;
     std::function<void()> m_goHome;
+    keys::KeyWatcher* m_keys = nullptr;
 };
 
 } // namespace lectern::shell
