@@ -2,6 +2,7 @@
 
 #include "BrowserPage.h"
 #include "BrowserPane.h"
+#include "DialogCursor.h"
 #include "Failure.h"
 #include "GlobalKeys.h"
 #include "MainToolBar.h"
@@ -117,7 +118,10 @@ void MainWindow::Toolbar1_ButtonClick(int index) {
     // Each step is guarded on its own; the commands report their own failures.
     switch (index) {
     case 1:
-        guarded([&] { m_browserPane->openFile(); });
+        guarded([&] {
+            const NormalCursorWhileOpen normal;
+            m_browserPane->openFile();
+        });
         break;
     case MainToolBar::ReadButton:
         guarded([&] { m_commands->StopAndReset(); });

@@ -81,6 +81,8 @@ private:
     bool& m_settingsHidden;
     std::function<void()> m_goHome;
     keys::KeyWatcher* m_keys = nullptr;
+    // Why the speech object could not be made, for the steps that need it.
+    QString m_engineFailure;
 };
 
 } // namespace lectern::shell
