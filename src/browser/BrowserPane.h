@@ -6,6 +6,7 @@
 #include "Prompter.h"
 
 #include <QObject>
+#include <QStringList>
 #include <QUrl>
 
 #include <memory>
@@ -74,6 +75,8 @@ private:
     BrowserPaneHost& m_host;
     speech::Prompter* m_prompter;
     std::unique_ptr<LookUpWindow> m_form2;
+    // The address of each entry of the favourites list, by row.
+    QStringList m_favouriteAddresses;
     QUrl m_homePage{QStringLiteral("https://www.google.com/")};
     QUrl m_lookUpSite{QStringLiteral("https://www.google.com/")};
 };

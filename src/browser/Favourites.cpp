@@ -6,6 +6,7 @@
 #include <QSet>
 #include <QStandardPaths>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace lectern::browser {
@@ -39,7 +40,9 @@ QString readShortcutUrl(const QString& path) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {};
-    const QByteArray bytes = file.read(MaxShortcutBytes);
+    // Sized to the file: a shortcut is a few dozen bytes, and a buffer of
+    // the full megabyte for each would dominate a large folder's walk.
+    const QByteArray bytes = file.read(std::min(file.size(), MaxShortcutBytes));
     bool inSection = false;
     qsizetype start = 0;
     while (start < bytes.size()) {
@@ -88,7 +91,10 @@ std::vector<Favourite> ListFavourites(const QString& folder) {
             if (entry.isDir()) {
                 subfolders.append(entry.filePath());
             } else if (isShortcutName(name)) {
-                found.push_back({name.left(name.size() - 4), readShortcutUrl(entry.filePath())});
+                // A pipe or device would block the read: only plain files
+                // are opened.
+                found.push_back({name.left(name.size() - 4),
+                                 entry.isFile() ? readShortcutUrl(entry.filePath()) : QString()});
             }
         }
         for (auto it = subfolders.crbegin(); it != subfolders.crend(); ++it)

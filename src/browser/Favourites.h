@@ -19,8 +19,9 @@ QString favouritesFolder();
 // Every shortcut of `folder` and of the folders below it: a folder's own
 // shortcuts in name order, then each subfolder's whole tree, in name order.
 // A file counts as a shortcut when its lower-cased name contains ".url".
-// Unreadable files and folders are passed over; a folder reached twice
-// through links is walked once.
+// Unreadable files and folders are passed over, files other than plain ones
+// are listed without an address; a folder reached twice through links is
+// walked once.
 std::vector<Favourite> ListFavourites(const QString& folder);
 
 // The "URL" key of the "InternetShortcut" section, at most 255 characters;

@@ -10,6 +10,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+
 using namespace lectern::browser;
 
 namespace {
@@ -131,15 +133,20 @@ private slots:
             QCOMPARE(f.url, QStringLiteral("http://site/%1").arg(f.name.mid(1).toInt()));
     }
 
-    void linksDoNotLoopAndBrokenOnesAreHarmless() {
+    void linksPipesAndLoopsAreHarmless() {
         QTemporaryDir dir;
         writeFile(dir.filePath(QStringLiteral("sub/a.url")), shortcut(QStringLiteral("http://a/")));
         QVERIFY(QFile::link(dir.path(), dir.filePath(QStringLiteral("sub/loop"))));
         QVERIFY(QFile::link(dir.filePath(QStringLiteral("nowhere")),
                             dir.filePath(QStringLiteral("broken.url"))));
+        // Nobody writes to this pipe: opening it would wait forever.
+        QCOMPARE(
+            ::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("pipe.url"))).constData(), 0600),
+            0);
         const std::vector<Favourite> found = ListFavourites(dir.path());
-        QCOMPARE(names(found), (QStringList{"broken", "a"}));
+        QCOMPARE(names(found), (QStringList{"broken", "pipe", "a"}));
         QCOMPARE(found[0].url, QString());
+        QCOMPARE(found[1].url, QString());
         QCOMPARE(ListFavourites(dir.filePath(QStringLiteral("missing"))).size(), size_t(0));
     }
 
