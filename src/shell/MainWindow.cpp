@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "BrowserPage.h"
+#include "BrowserPane.h"
 #include "DialogCursor.h"
 #include "DialoguePage.h"
 #include "ExportCommand.h"
@@ -10,6 +11,7 @@
 #include "ReadingCommands.h"
 #include "SettingsPane.h"
 #include "StartUp.h"
+#include "WindowBrowserHost.h"
 #include "WindowExport.h"
 #include "X11KeyWatcher.h"
 
@@ -61,6 +63,10 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<keys::KeyWatcher> keyWat
     m_commands = new ReadingCommands(*m_host, m_clipboard, m_messageBoxes, this);
     m_startUp =
         std::make_unique<StartUp>(*m_host, *SSTab2, *m_commands, m_messageBoxes, SettingsHidden);
+
+    m_browserHost = std::make_unique<WindowBrowserHost>(*m_host, m_clipboard, *m_commands);
+    m_browserPane = new browser::BrowserPane(*browserPage, *m_browserHost, m_messageBoxes, this);
+    m_startUp->setGoHome([this] { m_browserPane->goHome(); });
 
     connect(Toolbar1, &MainToolBar::buttonClicked, this, &MainWindow::Toolbar1_ButtonClick);
 
@@ -119,6 +125,7 @@ void MainWindow::setPrompter(speech::Prompter& prompter) {
     dialoguePage->setPrompter(prompter);
     m_export->setPrompter(prompter);
     m_mixerCommands->setPrompter(prompter);
+    m_browserPane->setPrompter(prompter);
 }
 
 void MainWindow::setExportUi(ExportUi& ui) {
@@ -156,7 +163,10 @@ void MainWindow::Toolbar1_ButtonClick(int index) {
     // Each step is guarded on its own; the commands report their own failures.
     switch (index) {
     case 1:
-        guarded([&] { openFileInBrowser(); });
+        guarded([&] {
+            const NormalCursorWhileOpen normal;
+            m_browserPane->openFile();
+        });
         break;
     case MainToolBar::ReadButton:
         guarded([&] { m_commands->StopAndReset(); });
@@ -173,23 +183,32 @@ void MainWindow::Toolbar1_ButtonClick(int index) {
         }
         guarded([&] { m_commands->StopAndReset(); });
         guarded([&] { m_export->Output(); });
+    case 5:
+        guarded([&] { m_browserPane->lookUp(); });
+        break;
+    case 8:
+        guarded([&] { m_browserPane->toggleFavourites(); });
+        break;
+    case 9:
+        guarded([&] { m_browserPane->showInformation(); });
+        break;
+    case 10:
+        guarded([&] { m_browserPane->stop(); });
+        break;
+    case 11:
+        guarded([&] { m_browserPane->reload(); });
+        break;
+    case 12:
+        guarded([&] { m_browserPane->back(); });
+        break;
+    case 13:
+        guarded([&] { m_browserPane->forward(); });
         break;
     default:
         // The other buttons' commands come with their panes.
         break;
     }
     m_host->setNormalCursor();
-}
-
-void MainWindow::openFileInBrowser() {
-    m_host->showTab(BrowserTab);
-    const QString name = [this] {
-        const NormalCursorWhileOpen normal;
-        return QFileDialog::getOpenFileName(this, QStringLiteral("請選擇檔案"), QString(),
-                                            QStringLiteral("All Files (*)"));
-    }();
-    if (!name.isEmpty())
-        browserPage->Navigate(QUrl::fromLocalFile(name));
 }
 
 } // namespace lectern::shell

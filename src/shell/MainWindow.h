@@ -20,6 +20,7 @@ class QTextEdit;
 
 namespace lectern::browser {
 class BrowserPage;
+class BrowserPane;
 }
 namespace lectern::dialogue {
 class DialoguePage;
@@ -36,6 +37,7 @@ class MixerControls;
 class ReadingCommands;
 class SettingsPane;
 class StartUp;
+class WindowBrowserHost;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -57,6 +59,7 @@ public:
     ExportCommand& exportCommand() { return *m_export; }
     // The save dialog, progress and file opening go here from now on.
     void setExportUi(ExportUi& ui);
+    browser::BrowserPane& browserPane() { return *m_browserPane; }
     keys::KeyWatcher& keyWatcher() { return *m_keys; }
     // Message boxes go to this prompter from now on (tests answer through it).
     void setPrompter(speech::Prompter& prompter);
@@ -69,7 +72,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void openFileInBrowser();
     // F9 and Pause as the window's own keys, while no desktop-wide watcher
     // reports them (it would read twice otherwise).
     void updateWindowKeys();
@@ -90,6 +92,8 @@ private:
     std::unique_ptr<audio::Mixer> m_mixer;
     std::unique_ptr<MixerControls> m_mixerControls;
     std::unique_ptr<MixerCommands> m_mixerCommands;
+    std::unique_ptr<WindowBrowserHost> m_browserHost;
+    browser::BrowserPane* m_browserPane = nullptr;
     bool m_unloaded = false;
 };
 

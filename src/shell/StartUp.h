@@ -50,6 +50,7 @@ public:
     }
     // The slider and button that show the machine's mixer at start-up.
     void setMixer(MixerCommands* mixer) { m_mixer = mixer; }
+    void setGoHome(std::function<void()> goHome) { m_goHome = std::move(goHome); }
     // The desktop-wide key watcher started at start-up and stopped at
     // shut-down.
     void setKeyWatcher(keys::KeyWatcher* watcher) { m_keys = watcher; }
@@ -72,7 +73,10 @@ private:
     void startMixer();
     void fillFontList() {}
     void pointFileBrowser() {}
-    void goHome() {}
+    void goHome() {
+        if (m_goHome)
+            m_goHome();
+    }
     void installKeyWatcher();
     void removeKeyWatcher();
     void buildDialogueGrid() {
@@ -87,6 +91,7 @@ private:
     bool& m_settingsHidden;
     std::function<void()> m_buildDialogueGrid;
     MixerCommands* m_mixer = nullptr;
+    std::function<void()> m_goHome;
     keys::KeyWatcher* m_keys = nullptr;
     // Why the speech object could not be made, for the steps that need it.
     QString m_engineFailure;
