@@ -19,6 +19,7 @@ public:
     static constexpr int ReadButton = 2;
     static constexpr int PauseButton = 3;
     static constexpr int TranslationButton = 6;
+    static constexpr int SettingsButton = 7;
 
     explicit MainToolBar(QWidget* parent = nullptr);
 

@@ -1,18 +1,20 @@
 #include "MainWindow.h"
 
 #include "BrowserPage.h"
+#include "DocumentPage.h"
 #include "Failure.h"
 #include "MainToolBar.h"
 #include "ReadingCommands.h"
 #include "SettingsPane.h"
 #include "StartUp.h"
+#include "SystemTrayBackend.h"
+#include "WindowFrame.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QUrl>
-#include <QVBoxLayout>
 
 namespace lectern::shell {
 
@@ -23,44 +25,49 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_messageBoxes(th
     Toolbar1 = new MainToolBar(this);
     addToolBar(Qt::TopToolBarArea, Toolbar1);
 
+    // No layout manager: the window frame places the strips and the pages'
+    // controls for every size.
     auto* central = new QWidget(this);
-    auto* layout = new QVBoxLayout(central);
-    layout->setContentsMargins(6, 4, 6, 6);
 
     SSTab1 = new QTabWidget(central);
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
     browserPage = new browser::BrowserPage(SSTab1);
-    Text1 = new QTextEdit(SSTab1);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setAcceptRichText(false);
+    documentPage = new DocumentPage(SSTab1);
+    documentPage->setPrompter(m_messageBoxes);
+    Text1 = documentPage->Text1;
     dialoguePage = new QWidget(SSTab1);
     dialoguePage->setObjectName(QStringLiteral("DialoguePage"));
     SSTab1->addTab(browserPage, QStringLiteral("朗讀網頁"));
-    SSTab1->addTab(Text1, QStringLiteral("朗讀檔案"));
+    SSTab1->addTab(documentPage, QStringLiteral("朗讀檔案"));
     SSTab1->addTab(dialoguePage, QStringLiteral("對話編輯"));
-    layout->addWidget(SSTab1, 1);
 
     SSTab2 = new SettingsPane(central);
-    layout->addWidget(SSTab2, 0);
     setCentralWidget(central);
 
-    // The smallest size at which every control of the strips stays visible.
-    setMinimumSize(633, 540);
+    m_tray = new SystemTrayBackend(this);
+    m_frame = new WindowFrame(*this, *SSTab1, *SSTab2, SettingsHidden, *m_tray);
     resize(1000, 760);
 
     m_host = std::make_unique<WindowReadingHost>(*SSTab1, *Text1, *browserPage, *SSTab2, *Toolbar1);
     m_commands = new ReadingCommands(*m_host, m_clipboard, m_messageBoxes, this);
     m_startUp =
         std::make_unique<StartUp>(*m_host, *SSTab2, *m_commands, m_messageBoxes, SettingsHidden);
+    m_startUp->setDocumentSteps([this] { documentPage->fillFontList(); },
+                                [this] { documentPage->pointFileBrowser(); });
 
     connect(Toolbar1, &MainToolBar::buttonClicked, this, &MainWindow::Toolbar1_ButtonClick);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // The tray icon goes before the tray it lives in.
+    delete m_frame;
+    m_frame = nullptr;
+}
 
 void MainWindow::setPrompter(speech::Prompter& prompter) {
     m_commands->setPrompter(prompter);
     m_startUp->setPrompter(prompter);
+    documentPage->setPrompter(prompter);
 }
 
 void MainWindow::Form_Load() {
@@ -94,11 +101,26 @@ void MainWindow::Toolbar1_ButtonClick(int index) {
     case MainToolBar::PauseButton:
         guarded([&] { m_commands->Speakstopresume(); });
         break;
+    case MainToolBar::SettingsButton:
+        toggleSettings();
+        break;
     default:
         // The other buttons' commands come with their panes.
         break;
     }
     m_host->setNormalCursor();
+}
+
+void MainWindow::Form_Resize() {
+    m_frame->Form_Resize();
+}
+
+void MainWindow::toggleSettings() {
+    // Asked of the strip itself: its voice list is out of sight while the
+    // format page shows, and the button must still hide the strip then.
+    if (!guarded([&] { SettingsHidden = !SSTab2->isHidden(); }))
+        SettingsHidden = true;
+    guarded([&] { Form_Resize(); });
 }
 
 void MainWindow::openFileInBrowser() {

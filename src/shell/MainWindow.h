@@ -18,8 +18,11 @@ class BrowserPage;
 
 namespace lectern::shell {
 
+class DocumentPage;
 class MainToolBar;
 class ReadingCommands;
+class SystemTrayBackend;
+class WindowFrame;
 class SettingsPane;
 class StartUp;
 
@@ -32,6 +35,7 @@ public:
     MainToolBar* Toolbar1 = nullptr;
     QTabWidget* SSTab1 = nullptr;
     browser::BrowserPage* browserPage = nullptr;
+    DocumentPage* documentPage = nullptr;
     QTextEdit* Text1 = nullptr;
     QWidget* dialoguePage = nullptr;
     SettingsPane* SSTab2 = nullptr;
@@ -44,18 +48,25 @@ public:
     void Form_Load();
     void Form_Unload();
     void Toolbar1_ButtonClick(int index);
+    // Places the controls for the window's size; minimised, goes to the tray.
+    void Form_Resize();
+    WindowFrame& frame() { return *m_frame; }
+    SystemTrayBackend& trayBackend() { return *m_tray; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
     void openFileInBrowser();
+    void toggleSettings();
 
     MessageBoxPrompter m_messageBoxes;
     SystemClipboard m_clipboard;
     std::unique_ptr<WindowReadingHost> m_host;
     ReadingCommands* m_commands = nullptr;
     std::unique_ptr<StartUp> m_startUp;
+    SystemTrayBackend* m_tray = nullptr;
+    WindowFrame* m_frame = nullptr;
     bool m_unloaded = false;
 };
 

@@ -39,6 +39,11 @@ public:
             speech::Prompter& prompter, bool& settingsHidden);
 
     void setPrompter(speech::Prompter& prompter) { m_prompter = &prompter; }
+    // The document page's start-up steps: the font list and the file browser.
+    void setDocumentSteps(std::function<void()> fillFonts, std::function<void()> pointBrowser) {
+        m_fillFonts = std::move(fillFonts);
+        m_pointBrowser = std::move(pointBrowser);
+    }
 
     void Form_Load();
     void Form_Unload();
@@ -55,8 +60,14 @@ private:
 
     // Services of panes that do not exist yet; each takes its place in the
     // sequence once its pane lands.
-    void fillFontList() {}
-    void pointFileBrowser() {}
+    void fillFontList() {
+        if (m_fillFonts)
+            m_fillFonts();
+    }
+    void pointFileBrowser() {
+        if (m_pointBrowser)
+            m_pointBrowser();
+    }
     void startMixer() {}
     void goHome() {}
     void installKeyWatcher() {}
@@ -68,6 +79,8 @@ private:
     ReadingCommands& m_commands;
     speech::Prompter* m_prompter;
     bool& m_settingsHidden;
+    std::function<void()> m_fillFonts;
+    std::function<void()> m_pointBrowser;
 };
 
 } // namespace lectern::shell
