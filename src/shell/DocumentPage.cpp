@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QStorageInfo>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -317,11 +318,11 @@ void DocumentPage::finishLoad() {
     QTextDocument* document = outcome.built->document;
     outcome.built->document = nullptr;
     document->setDefaultFont(Text1->font());
-    QTextDocument* previous = Text1->document();
+    const QPointer<QTextDocument> previous = Text1->document();
     Text1->setDocument(document);
     document->setParent(Text1);
     // The editor frees only the document it made itself.
-    if (previous->parent() == Text1)
+    if (previous && previous->parent() == Text1)
         previous->deleteLater();
     QTextCursor top(document);
     top.movePosition(QTextCursor::Start);
