@@ -12,6 +12,10 @@
 
 class QComboBox;
 
+namespace lectern::keys {
+class KeyWatcher;
+}
+
 namespace lectern::shell {
 
 class ReadingCommands;
@@ -44,6 +48,9 @@ public:
         m_fillFonts = std::move(fillFonts);
         m_pointBrowser = std::move(pointBrowser);
     }
+    // The desktop-wide key watcher started at start-up and stopped at
+    // shut-down.
+    void setKeyWatcher(keys::KeyWatcher* watcher) { m_keys = watcher; }
 
     void Form_Load();
     void Form_Unload();
@@ -70,8 +77,8 @@ private:
     }
     void startMixer() {}
     void goHome() {}
-    void installKeyWatcher() {}
-    void removeKeyWatcher() {}
+    void installKeyWatcher();
+    void removeKeyWatcher();
     void buildDialogueGrid() {}
 
     ReadingHost& m_host;
@@ -81,6 +88,7 @@ private:
     bool& m_settingsHidden;
     std::function<void()> m_fillFonts;
     std::function<void()> m_pointBrowser;
+    keys::KeyWatcher* m_keys = nullptr;
 };
 
 } // namespace lectern::shell
