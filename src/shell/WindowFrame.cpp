@@ -176,7 +176,15 @@ void WindowFrame::minimiseToTray() {
     if (m_window.isVisible()) {
         if (!m_trayIcon)
             m_trayIcon = std::make_unique<Nicon>(m_tray, &m_window);
+        const bool backFromTray = m_trayIcon->added();
         guarded([&] { m_trayIcon->DelNIcon(); });
+        // A display without a window manager still calls the window
+        // minimised when it comes back; it must not go straight back.
+        if (backFromTray) {
+            if (m_window.isMinimized())
+                m_window.setWindowState(Qt::WindowMaximized);
+            return;
+        }
     }
     if (!m_window.isMinimized() || !m_window.isVisible() || !m_trayIcon)
         return;
