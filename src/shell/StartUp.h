@@ -89,6 +89,8 @@ private:
     std::function<void()> m_fillFonts;
     std::function<void()> m_pointBrowser;
     keys::KeyWatcher* m_keys = nullptr;
+    // Why the speech object could not be made, for the steps that need it.
+    QString m_engineFailure;
 };
 
 } // namespace lectern::shell
