@@ -4,6 +4,7 @@
 #include "BrowserPane.h"
 #include "DialogCursor.h"
 #include "DialoguePage.h"
+#include "DocumentPage.h"
 #include "ExportCommand.h"
 #include "Failure.h"
 #include "GlobalKeys.h"
@@ -11,8 +12,10 @@
 #include "ReadingCommands.h"
 #include "SettingsPane.h"
 #include "StartUp.h"
+#include "SystemTrayBackend.h"
 #include "WindowBrowserHost.h"
 #include "WindowExport.h"
+#include "WindowFrame.h"
 #include "X11KeyWatcher.h"
 
 #include <QCloseEvent>
@@ -23,7 +26,6 @@
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QUrl>
-#include <QVBoxLayout>
 
 namespace lectern::shell {
 
@@ -35,34 +37,34 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<keys::KeyWatcher> keyWat
     Toolbar1 = new MainToolBar(this);
     addToolBar(Qt::TopToolBarArea, Toolbar1);
 
+    // No layout manager: the window frame places the strips and the pages'
+    // controls for every size.
     auto* central = new QWidget(this);
-    auto* layout = new QVBoxLayout(central);
-    layout->setContentsMargins(6, 4, 6, 6);
 
     SSTab1 = new QTabWidget(central);
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
     browserPage = new browser::BrowserPage(SSTab1);
-    Text1 = new QTextEdit(SSTab1);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setAcceptRichText(false);
+    documentPage = new DocumentPage(SSTab1);
+    documentPage->setPrompter(m_messageBoxes);
+    Text1 = documentPage->Text1;
     dialoguePage = new dialogue::DialoguePage(SSTab1);
     SSTab1->addTab(browserPage, QStringLiteral("朗讀網頁"));
-    SSTab1->addTab(Text1, QStringLiteral("朗讀檔案"));
+    SSTab1->addTab(documentPage, QStringLiteral("朗讀檔案"));
     SSTab1->addTab(dialoguePage, QStringLiteral("對話編輯"));
-    layout->addWidget(SSTab1, 1);
 
     SSTab2 = new SettingsPane(central);
-    layout->addWidget(SSTab2, 0);
     setCentralWidget(central);
 
-    // The smallest size at which every control of the strips stays visible.
-    setMinimumSize(633, 540);
+    m_tray = new SystemTrayBackend(this);
+    m_frame = new WindowFrame(*this, *SSTab1, *SSTab2, SettingsHidden, *m_tray);
     resize(1000, 760);
 
     m_host = std::make_unique<WindowReadingHost>(*SSTab1, *Text1, *browserPage, *SSTab2, *Toolbar1);
     m_commands = new ReadingCommands(*m_host, m_clipboard, m_messageBoxes, this);
     m_startUp =
         std::make_unique<StartUp>(*m_host, *SSTab2, *m_commands, m_messageBoxes, SettingsHidden);
+    m_startUp->setDocumentSteps([this] { documentPage->fillFontList(); },
+                                [this] { documentPage->pointFileBrowser(); });
 
     m_browserHost = std::make_unique<WindowBrowserHost>(*m_host, m_clipboard, *m_commands);
     m_browserPane = new browser::BrowserPane(*browserPage, *m_browserHost, m_messageBoxes, this);
@@ -115,6 +117,9 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<keys::KeyWatcher> keyWat
 }
 
 MainWindow::~MainWindow() {
+    // The tray icon goes before the tray it lives in.
+    delete m_frame;
+    m_frame = nullptr;
     // The watcher's thread must not outlive the commands it reports to.
     m_keys->stop();
 }
@@ -126,6 +131,7 @@ void MainWindow::setPrompter(speech::Prompter& prompter) {
     m_export->setPrompter(prompter);
     m_mixerCommands->setPrompter(prompter);
     m_browserPane->setPrompter(prompter);
+    documentPage->setPrompter(prompter);
 }
 
 void MainWindow::setExportUi(ExportUi& ui) {
@@ -183,6 +189,7 @@ void MainWindow::Toolbar1_ButtonClick(int index) {
         }
         guarded([&] { m_commands->StopAndReset(); });
         guarded([&] { m_export->Output(); });
+        break;
     case 5:
         guarded([&] { m_browserPane->lookUp(); });
         break;
@@ -204,11 +211,26 @@ void MainWindow::Toolbar1_ButtonClick(int index) {
     case 13:
         guarded([&] { m_browserPane->forward(); });
         break;
+    case MainToolBar::SettingsButton:
+        toggleSettings();
+        break;
     default:
         // The other buttons' commands come with their panes.
         break;
     }
     m_host->setNormalCursor();
+}
+
+void MainWindow::Form_Resize() {
+    m_frame->Form_Resize();
+}
+
+void MainWindow::toggleSettings() {
+    // Asked of the strip itself: its voice list is out of sight while the
+    // format page shows, and the button must still hide the strip then.
+    if (!guarded([&] { SettingsHidden = !SSTab2->isHidden(); }))
+        SettingsHidden = true;
+    guarded([&] { Form_Resize(); });
 }
 
 } // namespace lectern::shell

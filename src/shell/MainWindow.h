@@ -30,11 +30,14 @@ namespace lectern::shell {
 
 class ExportCommand;
 class ExportUi;
+class DocumentPage;
 class GlobalKeys;
 class MainToolBar;
 class MixerCommands;
 class MixerControls;
 class ReadingCommands;
+class SystemTrayBackend;
+class WindowFrame;
 class SettingsPane;
 class StartUp;
 class WindowBrowserHost;
@@ -50,6 +53,7 @@ public:
     MainToolBar* Toolbar1 = nullptr;
     QTabWidget* SSTab1 = nullptr;
     browser::BrowserPage* browserPage = nullptr;
+    DocumentPage* documentPage = nullptr;
     QTextEdit* Text1 = nullptr;
     dialogue::DialoguePage* dialoguePage = nullptr;
     SettingsPane* SSTab2 = nullptr;
@@ -67,11 +71,16 @@ public:
     void Form_Load();
     void Form_Unload();
     void Toolbar1_ButtonClick(int index);
+    // Places the controls for the window's size; minimised, goes to the tray.
+    void Form_Resize();
+    WindowFrame& frame() { return *m_frame; }
+    SystemTrayBackend& trayBackend() { return *m_tray; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void toggleSettings();
     // F9 and Pause as the window's own keys, while no desktop-wide watcher
     // reports them (it would read twice otherwise).
     void updateWindowKeys();
@@ -94,6 +103,8 @@ private:
     std::unique_ptr<MixerCommands> m_mixerCommands;
     std::unique_ptr<WindowBrowserHost> m_browserHost;
     browser::BrowserPane* m_browserPane = nullptr;
+    SystemTrayBackend* m_tray = nullptr;
+    WindowFrame* m_frame = nullptr;
     bool m_unloaded = false;
 };
 
