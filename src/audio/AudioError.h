@@ -18,4 +18,10 @@ private:
     QString m_description;
 };
 
+// The user stopped the work; nothing was finished.
+class Cancelled : public AudioError {
+public:
+    Cancelled() : AudioError(QStringLiteral("取消匯出")) {}
+};
+
 } // namespace lectern::audio

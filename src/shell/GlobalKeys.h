@@ -8,8 +8,11 @@
 
 #include <functional>
 
-namespace lectern::shell {
+namespace lectern::speech {
+class ReadingCommands;
+}
 
+namespace lectern::shell {
 
 class GlobalKeys : public QObject {
     Q_OBJECT

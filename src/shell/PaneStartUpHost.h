@@ -7,6 +7,8 @@
 #include "ReadingHost.h"
 #include "StartUp.h"
 
+#include <functional>
+
 class QComboBox;
 
 namespace lectern::keys {
@@ -43,13 +45,37 @@ public:
     void installKeyWatcher() override;
     void removeKeyWatcher() override;
 
+    // The document page's steps: the font list and the file browser.
+    void setDocumentSteps(std::function<void()> fillFonts, std::function<void()> pointBrowser) {
+        m_fillFonts = std::move(fillFonts);
+        m_pointBrowser = std::move(pointBrowser);
+    }
+    void fillFontList() override { run(m_fillFonts); }
+    void pointFileBrowser() override { run(m_pointBrowser); }
+    // Shows the machine's mixer on the slider and the mute button.
+    void setMixer(std::function<void()> showState) { m_showMixer = std::move(showState); }
+    void startMixer() override { run(m_showMixer); }
+    void setGoHome(std::function<void()> goHome) { m_goHome = std::move(goHome); }
+    void goHome() override { run(m_goHome); }
+    void setDialogueGridBuilder(std::function<void()> build) { m_buildGrid = std::move(build); }
+    void buildDialogueGrid() override { run(m_buildGrid); }
+
 private:
     QComboBox& voiceList(speech::VoiceList list) const;
+    static void run(const std::function<void()>& step) {
+        if (step)
+            step();
+    }
 
     SettingsPane& m_pane;
     speech::ReadingHost& m_window;
     bool& m_settingsHidden;
     keys::KeyWatcher* m_keys = nullptr;
+    std::function<void()> m_fillFonts;
+    std::function<void()> m_pointBrowser;
+    std::function<void()> m_showMixer;
+    std::function<void()> m_goHome;
+    std::function<void()> m_buildGrid;
 };
 
 } // namespace lectern::shell

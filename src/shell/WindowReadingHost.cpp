@@ -80,6 +80,10 @@ speech::ReadingSettings WindowReadingHost::readingSettings() const {
     return m_settings.readingSettings();
 }
 
+dialogue::DialogueMarkup WindowReadingHost::dialogueMarkup() {
+    return m_dialogue ? dialogue::BuildDialogueMarkup(*m_dialogue) : dialogue::DialogueMarkup{};
+}
+
 const std::atomic<speech::ScriptConversion>* WindowReadingHost::conversionState() const {
     return &m_settings.conversionState();
 }

@@ -31,6 +31,8 @@ public:
     QString documentFromCaret() const override;
     browser::BrowserSelection browserSelection() override;
     speech::ReadingSettings readingSettings() const override;
+    dialogue::DialogueMarkup dialogueMarkup() override;
+    void setDialogueGrid(const dialogue::DialogueGrid* grid) { m_dialogue = grid; }
     const std::atomic<speech::ScriptConversion>* conversionState() const override;
     QString pauseTooltip() const override;
     void setPauseTooltip(const QString& tooltip) override;
@@ -43,6 +45,7 @@ private:
     browser::BrowserPage& m_browser;
     SettingsPane& m_settings;
     MainToolBar& m_toolbar;
+    const dialogue::DialogueGrid* m_dialogue = nullptr;
 };
 
 // The clipboard, or with `selection` the X11 PRIMARY selection: the text

@@ -74,8 +74,7 @@ bool ReadingCommands::applyFormatOrWarn(const QString& formatName, const QString
     if (FormatType(formatName))
         return true;
     m_state.ReadingInterrupted = false;
-    m_prompter->prompt(messageTitle(), deviceError, PromptIcon::Exclamation,
-                       PromptButtons::Ok);
+    m_prompter->prompt(messageTitle(), deviceError, PromptIcon::Exclamation, PromptButtons::Ok);
     return false;
 }
 
@@ -91,16 +90,44 @@ QString ReadingCommands::ReadBrowserSelection() {
     return chooseBrowserText(m_host.browserSelection());
 }
 
-ClipboardReading ReadingCommands::ReadClipboardText() {
+ClipboardReading ReadingCommands::ReadClipboardText(const QString& question) {
     const QString raw = m_clipboard.text();
     ClipboardReading reading;
     reading.text = replaceCrLf(raw, u"  ");
     if (reading.text.isEmpty())
         return reading;
-    const QString question = clipboardQuestion(QString::fromUtf16(ReadClipboardQuestion), raw);
-    reading.declined = m_prompter->prompt(questionTitle(), question, PromptIcon::None,
+    const QString asked = speech::clipboardQuestion(
+        question.isEmpty() ? QString::fromUtf16(speech::ReadClipboardQuestion) : question, raw);
+    reading.declined = m_prompter->prompt(speech::questionTitle(), asked, PromptIcon::None,
                                           PromptButtons::YesNo) != PromptAnswer::Yes;
     return reading;
+}
+
+QString ReadingCommands::selectedPageText() {
+    switch (m_host.currentTab()) {
+    case BrowserTab:
+        return ReadBrowserSelection();
+    case DocumentTab:
+        return speech::NormaliseSelection(m_host.documentSelection());
+    default:
+        return QString();
+    }
+}
+
+std::optional<QString> ReadingCommands::clipboardFallback(const QString& question) {
+    const ClipboardReading clip = ReadClipboardText(question);
+    if (clip.text.isEmpty()) {
+        m_prompter->prompt(speech::messageTitle(), noTextSelectedMessage(), PromptIcon::Exclamation,
+                           PromptButtons::Ok);
+        return std::nullopt;
+    }
+    if (clip.declined)
+        return std::nullopt;
+    return clip.text;
+}
+
+MarkupContext ReadingCommands::markupContext(HeadVariant variant) {
+    return markupContext(m_host.readingSettings(), variant);
 }
 
 MarkupContext ReadingCommands::markupContext(const ReadingSettings& settings, HeadVariant variant) {
@@ -150,26 +177,25 @@ QString ReadingCommands::buildMarkup(const QString& text, const MarkupContext& c
     return BuildVoiceMarkup(text, CommaRule::AfterAbcRun, context, m_state.CurrentRunText);
 }
 
+QString ReadingCommands::dialogueMarkup() {
+    const dialogue::DialogueMarkup result = m_host.dialogueMarkup();
+    // The rows before the one without a voice are still read.
+    if (result.stoppedEarly)
+        m_prompter->prompt(dialogue::noVoiceTitle(), dialogue::noVoiceMessage(), PromptIcon::None,
+                           PromptButtons::Ok);
+    return result.markup;
+}
+
 void ReadingCommands::Speak() {
-    read([this](const MarkupContext& context) -> std::optional<QString> {
-        const int tab = m_host.currentTab();
-        if (tab == DialogueTab)
-            return m_host.dialogueMarkup();
-        QString text;
-        if (tab == BrowserTab)
-            text = ReadBrowserSelection();
-        else if (tab == DocumentTab)
-            text = NormaliseSelection(m_host.documentSelection());
+    read([this](const speech::MarkupContext& context) -> std::optional<QString> {
+        if (m_host.currentTab() == DialogueTab)
+            return dialogueMarkup();
+        QString text = selectedPageText();
         if (text.isEmpty()) {
-            const ClipboardReading clip = ReadClipboardText();
-            if (clip.text.isEmpty()) {
-                m_prompter->prompt(messageTitle(), noTextSelectedMessage(), PromptIcon::Exclamation,
-                                   PromptButtons::Ok);
+            const std::optional<QString> clip = clipboardFallback(QString());
+            if (!clip)
                 return std::nullopt;
-            }
-            if (clip.declined)
-                return std::nullopt;
-            text = clip.text;
+            text = *clip;
         }
         return buildMarkup(text, context);
     });

@@ -35,6 +35,7 @@ public:
     lectern::browser::BrowserSelection browser;
     bool browserFails = false;
     QString dialogue;
+    bool dialogueStoppedEarly = false;
     // Runs while the page is asked, as window events do.
     std::function<void()> whileAskingPage;
     lectern::speech::ReadingSettings settings = defaultSettings();
@@ -62,7 +63,9 @@ public:
             throw std::runtime_error("The web page did not report its selection in time.");
         return browser;
     }
-    QString dialogueMarkup() override { return dialogue; }
+    lectern::dialogue::DialogueMarkup dialogueMarkup() override {
+        return {dialogue, dialogueStoppedEarly};
+    }
     lectern::speech::ReadingSettings readingSettings() const override { return settings; }
     QString pauseTooltip() const override { return tooltip; }
     void setPauseTooltip(const QString& t) override { tooltip = t; }
