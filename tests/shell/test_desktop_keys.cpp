@@ -227,7 +227,7 @@ private slots:
         QVERIFY(!window.keyWatcher().ownWindowInFront());
         Monitor monitor;
         QVERIFY(monitor.recording);
-        QSignalSpy spoken(&window.commands(), &shell::ReadingCommands::aboutToSpeak);
+        QSignalSpy spoken(&window.commands(), &speech::ReadingCommands::aboutToSpeak);
 
         OtherProgram::xdotool({"key", "F9"});
         QTRY_COMPARE_WITH_TIMEOUT(spoken.size(), 1, 10000);
@@ -277,7 +277,7 @@ private slots:
         OtherProgram other(Selected);
         QVERIFY(other.ready);
         other.focus();
-        QSignalSpy spoken(&window.commands(), &shell::ReadingCommands::aboutToSpeak);
+        QSignalSpy spoken(&window.commands(), &speech::ReadingCommands::aboutToSpeak);
 
         QStringList presses{"key", "--delay", "15"};
         for (int i = 0; i < 50; ++i)
@@ -302,10 +302,10 @@ private slots:
         OtherProgram other(Selected);
         window.Text1->setPlainText(QStringLiteral("  Inside Lectern  "));
         window.Text1->selectAll();
-        window.SSTab1->setCurrentIndex(shell::DocumentTab);
+        window.SSTab1->setCurrentIndex(speech::DocumentTab);
         OtherProgram::xdotool({"windowfocus", "--sync", QString::number(window.winId())});
         QTRY_VERIFY_WITH_TIMEOUT(window.keyWatcher().ownWindowInFront(), 5000);
-        QSignalSpy spoken(&window.commands(), &shell::ReadingCommands::aboutToSpeak);
+        QSignalSpy spoken(&window.commands(), &speech::ReadingCommands::aboutToSpeak);
 
         OtherProgram::xdotool({"key", "F9"});
         QTRY_COMPARE_WITH_TIMEOUT(spoken.size(), 1, 10000);
@@ -335,11 +335,11 @@ private slots:
 
         window.Text1->setPlainText(QStringLiteral("Read Here"));
         window.Text1->selectAll();
-        window.SSTab1->setCurrentIndex(shell::DocumentTab);
+        window.SSTab1->setCurrentIndex(speech::DocumentTab);
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         window.Text1->setFocus();
-        QSignalSpy spoken(&window.commands(), &shell::ReadingCommands::aboutToSpeak);
+        QSignalSpy spoken(&window.commands(), &speech::ReadingCommands::aboutToSpeak);
         QTest::keyClick(window.Text1, Qt::Key_F9);
         QCOMPARE(spoken.size(), 1);
         QVERIFY(spoken[0].at(0).toString().contains(QStringLiteral(">read here</")));
@@ -362,9 +362,9 @@ private slots:
         QVERIFY(prompter.prompts.isEmpty());
         window.Text1->setPlainText(QStringLiteral("a sentence to keep the voice busy a while"));
         window.Text1->selectAll();
-        window.SSTab1->setCurrentIndex(shell::DocumentTab);
+        window.SSTab1->setCurrentIndex(speech::DocumentTab);
         watcher->lecternInFront = true;
-        QSignalSpy spoken(&window.commands(), &shell::ReadingCommands::aboutToSpeak);
+        QSignalSpy spoken(&window.commands(), &speech::ReadingCommands::aboutToSpeak);
         watcher->pressF9();
         QCOMPARE(spoken.size(), 1);
         // While the watcher runs, the window's own F9 would read twice.

@@ -148,7 +148,7 @@ private slots:
             QStringLiteral("Reading goes on for a good while, sentence after sentence. ")
                 .repeated(8));
         selectAll(window.Text1);
-        window.SSTab1->setCurrentIndex(shell::DocumentTab);
+        window.SSTab1->setCurrentIndex(speech::DocumentTab);
         MonitorRecording recording;
         QVERIFY(recording.waitUntilRecording());
         constexpr double kLoud = 300, kQuiet = 20;

@@ -1,7 +1,7 @@
 // The mixer's slider and button logic over a stand-in mixer.
 
 #include "MixerCommands.h"
-#include "Fakes.h"
+#include "RecordingPrompter.h"
 
 #include <QtTest>
 

@@ -1,7 +1,8 @@
 // Reading the clipboard (or another program's selection) aloud: the real
 // engine and sound server, with the window and clipboard stood in for.
 
-#include "Fakes.h"
+#include "EngineBackend.h"
+#include "FakeWindow.h"
 #include "ReadingCommands.h"
 #include "VoiceMarkup.h"
 
@@ -14,10 +15,11 @@ using lectern::speech::PromptIcon;
 class ClipboardReadingTest : public QObject {
     Q_OBJECT
 
+    speech::EngineBackend engine;
     FakeHost host;
     FakeClipboard clipboard;
     RecordingPrompter prompter;
-    std::unique_ptr<shell::ReadingCommands> commands;
+    std::unique_ptr<speech::ReadingCommands> commands;
     std::unique_ptr<QSignalSpy> spoken;
 
     speech::ProfileMarkup spaced(const speech::VoiceProfile& profile) const {
@@ -29,15 +31,15 @@ private slots:
         host = FakeHost();
         clipboard.content.clear();
         prompter = RecordingPrompter();
-        commands = std::make_unique<shell::ReadingCommands>(host, clipboard, prompter);
+        commands = std::make_unique<speech::ReadingCommands>(host, clipboard, prompter, engine);
         commands->replaceVoice();
         spoken =
-            std::make_unique<QSignalSpy>(commands.get(), &shell::ReadingCommands::aboutToSpeak);
+            std::make_unique<QSignalSpy>(commands.get(), &speech::ReadingCommands::aboutToSpeak);
     }
 
     void cleanup() {
         if (commands->voice())
-            commands->voice()->Speak(QString(), shell::SilenceFlags);
+            commands->voice()->purge();
         spoken.reset();
         commands.reset();
     }
@@ -71,8 +73,8 @@ private slots:
         QCOMPARE(spoken->size(), 1);
         QCOMPARE(spoken->last().at(1).toInt(), 11);
         const QString markup = spoken->last().at(0).toString();
-        const auto abc = spaced(host.abc);
-        const auto other = spaced(host.other);
+        const auto abc = spaced(host.settings.abc);
+        const auto other = spaced(host.settings.other);
         QVERIFY(
             abc.head.startsWith(QStringLiteral("<VOICE REQUIRED=\" NAME=English (America)\">")));
         QString expected;
@@ -100,7 +102,7 @@ private slots:
     }
 
     void refusedFormatShowsTheTwoLineMessage() {
-        host.format = QStringLiteral("SAFTTrueSpeech_8kHz1BitMono");
+        host.settings.formatName = QStringLiteral("SAFTTrueSpeech_8kHz1BitMono");
         clipboard.content = QStringLiteral("abc");
         commands->state().ReadingInterrupted = true;
         commands->SpeakClipboard();
@@ -131,16 +133,16 @@ private slots:
         FakeClipboard selection;
         selection.content = primary;
         clipboard.content = clip;
-        commands->SpeakClipboard(shell::FirstTextOf(selection, clipboard));
+        commands->SpeakClipboard(speech::FirstTextOf(selection, clipboard));
         QCOMPARE(spoken->size(), 1);
-        const auto abc = spaced(host.abc);
+        const auto abc = spaced(host.settings.abc);
         QCOMPARE(spoken->last().at(0).toString(),
                  abc.head + read + QStringLiteral(", ") + abc.tail);
     }
 
     void otherFailuresShowTheirDescription() {
         clipboard.content = QStringLiteral("abc");
-        host.flags = -128; // the engine refuses unknown flag bits
+        host.settings.flags = flagBoxes({11}); // the engine refuses unknown flag bits
         commands->SpeakClipboard();
         QCOMPARE(prompter.prompts.size(), 1);
         QCOMPARE(prompter.prompts[0].icon, PromptIcon::Error);

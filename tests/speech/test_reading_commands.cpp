@@ -159,7 +159,7 @@ private slots:
         QTest::addColumn<QString>("spokenText");
         const int toSimp = int(speech::ScriptConversion::TradToSimp);
         const int toTrad = int(speech::ScriptConversion::SimpToTrad);
-        const int browser = shell::BrowserTab, document = shell::DocumentTab;
+        const int browser = speech::BrowserTab, document = speech::DocumentTab;
         QTest::newRow("document selection") << document << false << QStringLiteral("後來乾杯")
                                             << toSimp << QStringLiteral("后来干杯");
         QTest::newRow("browser selection") << browser << false << QStringLiteral("乾杯，Cheers")
@@ -178,10 +178,10 @@ private slots:
         QFETCH(QString, text);
         QFETCH(int, direction);
         QFETCH(QString, spokenText);
-        host.conv = speech::ScriptConversion(direction);
+        host.settings.conversion = speech::ScriptConversion(direction);
         host.tab = tab;
-        host.browser.page = tab == shell::BrowserTab ? text : QString();
-        host.selection = tab == shell::DocumentTab ? text : QString();
+        host.browser.page = tab == speech::BrowserTab ? text : QString();
+        host.selection = tab == speech::DocumentTab ? text : QString();
         host.fromCaret = text;
         clipboard.content = QStringLiteral("後來");
 
@@ -194,8 +194,8 @@ private slots:
     }
 
     void dialogueRowsAreNeverConverted() {
-        host.conv = speech::ScriptConversion::TradToSimp;
-        host.tab = shell::DialogueTab;
+        host.settings.conversion = speech::ScriptConversion::TradToSimp;
+        host.tab = speech::DialogueTab;
         host.dialogue = QStringLiteral("<voice required=\"NAME=V\">後來乾杯</voice>");
         commands->Speak();
         QCOMPARE(spoken->size(), 1);
@@ -203,7 +203,7 @@ private slots:
     }
 
     void dialogueStoppedAtARowWithoutVoice() {
-        host.tab = shell::DialogueTab;
+        host.tab = speech::DialogueTab;
         host.dialogue = QStringLiteral("<VOICE REQUIRED=\"NAME=V\">first</VOICE>");
         host.dialogueStoppedEarly = true;
         commands->state().CurrentRunText = QStringLiteral("untouched");
