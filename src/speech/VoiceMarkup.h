@@ -36,6 +36,13 @@ struct ProfileMarkup {
     QString head;
     QString tail;
 };
+// The script test of the cutting: true when the unit goes to an Other run
+// (false for neutral units, which follow the open run).
+bool isWideUnit(char16_t unit);
+// The run neutral characters join before any letter: Other when the text's
+// first 20 units hold a wide one, else ABC.
+RunKind leadingRunKind(QStringView text);
+
 // Pieces 1-9 and 11 of a run's markup; both empty for the own-markup mode.
 ProfileMarkup buildProfileMarkup(const VoiceProfile& profile, HeadVariant variant, bool ownMarkup);
 
