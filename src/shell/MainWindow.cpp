@@ -58,6 +58,8 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<keys::KeyWatcher> keyWat
         std::make_unique<StartUp>(*m_host, *SSTab2, *m_commands, m_messageBoxes, SettingsHidden);
 
     connect(Toolbar1, &MainToolBar::buttonClicked, this, &MainWindow::Toolbar1_ButtonClick);
+    connect(Toolbar1, &MainToolBar::readMenuChosen, m_commands,
+            [this](int item) { m_commands->ReadMenuClick(ReadMenuButton, item); });
 
     if (!m_keys)
         m_keys = std::make_unique<keys::X11KeyWatcher>();

@@ -3,6 +3,8 @@
 
 #include "ReadingHost.h"
 
+#include <functional>
+
 class QTabWidget;
 class QTextEdit;
 
@@ -19,6 +21,13 @@ class SettingsPane;
 // separator becomes CR LF, and a CR LF already there stays one.
 QString withCrLfBreaks(const QString& text);
 
+// Between a position in the document's plain text and the offset of the
+// same place in its CR LF form (withCrLfBreaks): every line break counts
+// twice there. An offset between the CR and the LF of one break maps to the
+// break itself; offsets outside the text are clamped into it.
+qsizetype crLfOffsetOf(QStringView plain, qsizetype position);
+qsizetype positionOfCrLfOffset(QStringView plain, qsizetype offset);
+
 class WindowReadingHost : public ReadingHost {
 public:
     WindowReadingHost(QTabWidget& pages, QTextEdit& document, browser::BrowserPage& browser,
@@ -29,6 +38,13 @@ public:
     QString documentSelection() const override;
     QString documentFromCaret() const override;
     browser::BrowserSelection browserSelection() override;
+    void ParkEditors() override;
+    // The grid's editors, once it exists, are parked through this.
+    void setParkEditors(std::function<void()> park) { m_parkEditors = std::move(park); }
+    int documentSelectionStart() const override;
+    int documentSelectionLength() const override;
+    void setDocumentSelection(int start, int length) override;
+    void setDocumentText(const QString& text) override;
     QString formatName() const override;
     int audioOutputIndex() const override;
     int16_t speakFlags() const override;
@@ -48,6 +64,7 @@ private:
     browser::BrowserPage& m_browser;
     SettingsPane& m_settings;
     MainToolBar& m_toolbar;
+    std::function<void()> m_parkEditors;
 };
 
 // The clipboard, or with `selection` the X11 PRIMARY selection: the text
