@@ -1,3 +1,4 @@
+#include "EventPump.h"
 #include "FollowReading.h"
 
 #include <QtTest>
@@ -169,6 +170,18 @@ private slots:
                  QStringLiteral("[A:a, ][O:中, ]").repeated(100));
         QCOMPARE(current, QStringLiteral("中"));
         QVERIFY(BuildCycleMarkup(u"", c, current).isEmpty());
+    }
+
+    void waitLetsEventsRunUntilTheTimeIsUp() {
+        bool ran = false;
+        QTimer::singleShot(50, this, [&] { ran = true; });
+        QElapsedTimer clock;
+        clock.start();
+        wait(0.3f);
+        QVERIFY(clock.elapsed() >= 300);
+        QVERIFY(clock.elapsed() < 2000);
+        QVERIFY(ran);
+        wait(-1); // no time at all, never forever
     }
 };
 
