@@ -2,8 +2,8 @@
 //
 // follow_overhead_ms: the follow-reading walk over 100 English words, one
 // utterance per word, each waited for; per piece, the wall time from its
-// speak call to the next piece's speak call less the audio the piece played
-// (the voice's played bytes over that span). Median over the pieces.
+// speak call to the next piece's speak call less the audio the piece played.
+// Median over the pieces.
 //
 // word_event_skew_ms: one asynchronous reading of a 50-word sentence, the
 // default sink's monitor recorded alongside. The first word's audio is
@@ -61,29 +61,30 @@ double followOverhead() {
     speech::ReadingState state;
     QElapsedTimer clock;
     clock.start();
-    struct Mark {
-        double atMs;
-        qint64 played;
-    };
-    std::vector<Mark> marks;
+    // With the default flags every piece purges first, which gives it a
+    // fresh playback stream: what that stream played once the wait is over
+    // is the piece's audio.
+    std::vector<double> starts;
+    std::vector<double> audio;
     speech::FollowCallbacks callbacks;
     callbacks.takeInterrupt = [] { return false; };
     callbacks.pumpEvents = [](bool) { QCoreApplication::processEvents(); };
     callbacks.convert = [](char16_t ch) { return ch; };
     callbacks.selectVoice = [](speech::RunKind) {};
     callbacks.speakAndWait = [&](const QString& piece) {
-        marks.push_back(
-            {double(clock.nsecsElapsed()) / 1e6, std::max<qint64>(voice.playedBytes(), 0)});
+        starts.push_back(double(clock.nsecsElapsed()) / 1e6);
         voice.Speak(piece, 11);
         voice.WaitUntilDone(3600000);
+        audio.push_back(double(std::max<qint64>(voice.playedBytes(), 0)) / BytesPerMs);
     };
     speech::walkFollowReading(words(100), state, callbacks);
-    marks.push_back({double(clock.nsecsElapsed()) / 1e6, std::max<qint64>(voice.playedBytes(), 0)});
+    starts.push_back(double(clock.nsecsElapsed()) / 1e6);
     std::vector<double> overhead;
-    for (size_t i = 1; i < marks.size(); ++i) {
-        const double wall = marks[i].atMs - marks[i - 1].atMs;
-        const double audio = double(marks[i].played - marks[i - 1].played) / BytesPerMs;
-        overhead.push_back(wall - audio);
+    for (size_t i = 0; i < audio.size(); ++i) {
+        const double wall = starts[i + 1] - starts[i];
+        overhead.push_back(wall - audio[i]);
+        if (qEnvironmentVariableIsSet("LECTERN_BENCH_DETAIL"))
+            std::fprintf(stderr, "piece %zu: wall %.1f audio %.1f\n", i, wall, audio[i]);
     }
     return median(overhead);
 }
