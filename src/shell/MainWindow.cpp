@@ -1,6 +1,8 @@
 #include "MainWindow.h"
 
 #include "BrowserPage.h"
+#include "DialogCursor.h"
+#include "DialoguePage.h"
 #include "Failure.h"
 #include "GlobalKeys.h"
 #include "MainToolBar.h"
@@ -37,8 +39,7 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<keys::KeyWatcher> keyWat
     Text1 = new QTextEdit(SSTab1);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setAcceptRichText(false);
-    dialoguePage = new QWidget(SSTab1);
-    dialoguePage->setObjectName(QStringLiteral("DialoguePage"));
+    dialoguePage = new dialogue::DialoguePage(SSTab1);
     SSTab1->addTab(browserPage, QStringLiteral("朗讀網頁"));
     SSTab1->addTab(Text1, QStringLiteral("朗讀檔案"));
     SSTab1->addTab(dialoguePage, QStringLiteral("對話編輯"));
@@ -61,6 +62,21 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<keys::KeyWatcher> keyWat
     connect(Toolbar1, &MainToolBar::readMenuChosen, m_commands,
             [this](int item) { m_commands->ReadMenuClick(ReadMenuButton, item); });
 
+    m_host->setDialogueGrid(&dialoguePage->grid());
+    dialoguePage->setPrompter(m_messageBoxes);
+    dialoguePage->setVoiceSource([] {
+        const engine::SpObjectTokens voices = engine::SpVoice::GetVoices(QString(), QString());
+        QStringList names;
+        for (const engine::SpObjectToken& token : voices.items())
+            names << token.GetDescription();
+        return names;
+    });
+    m_startUp->setDialogueGridBuilder([this] { dialoguePage->ResetDialogueGrid(); });
+    // No grid editor may stay over another page, nor over a reading.
+    connect(SSTab1, &QTabWidget::currentChanged, dialoguePage,
+            &dialogue::DialoguePage::ParkEditors);
+    // The reading menu parks them first of all its steps.
+    m_host->setParkEditors([this] { dialoguePage->ParkEditors(); });
     if (!m_keys)
         m_keys = std::make_unique<keys::X11KeyWatcher>();
     m_startUp->setKeyWatcher(m_keys.get());
@@ -80,6 +96,7 @@ MainWindow::~MainWindow() {
 void MainWindow::setPrompter(speech::Prompter& prompter) {
     m_commands->setPrompter(prompter);
     m_startUp->setPrompter(prompter);
+    dialoguePage->setPrompter(prompter);
 }
 
 void MainWindow::Form_Load() {
@@ -131,8 +148,11 @@ void MainWindow::Toolbar1_ButtonClick(int index) {
 
 void MainWindow::openFileInBrowser() {
     m_host->showTab(BrowserTab);
-    const QString name = QFileDialog::getOpenFileName(this, QStringLiteral("請選擇檔案"), QString(),
-                                                      QStringLiteral("All Files (*)"));
+    const QString name = [this] {
+        const NormalCursorWhileOpen normal;
+        return QFileDialog::getOpenFileName(this, QStringLiteral("請選擇檔案"), QString(),
+                                            QStringLiteral("All Files (*)"));
+    }();
     if (!name.isEmpty())
         browserPage->Navigate(QUrl::fromLocalFile(name));
 }

@@ -17,6 +17,9 @@ class QTextEdit;
 namespace lectern::browser {
 class BrowserPage;
 }
+namespace lectern::dialogue {
+class DialoguePage;
+}
 
 namespace lectern::shell {
 
@@ -38,7 +41,7 @@ public:
     QTabWidget* SSTab1 = nullptr;
     browser::BrowserPage* browserPage = nullptr;
     QTextEdit* Text1 = nullptr;
-    QWidget* dialoguePage = nullptr;
+    dialogue::DialoguePage* dialoguePage = nullptr;
     SettingsPane* SSTab2 = nullptr;
     bool SettingsHidden = false;
 

@@ -185,11 +185,21 @@ QString ReadingCommands::buildMarkup(const QString& text, const speech::MarkupCo
                                     m_state.CurrentRunText);
 }
 
+QString ReadingCommands::dialogueMarkup(bool byLine) {
+    const dialogue::DialogueMarkup result =
+        byLine ? m_host.dialogueMarkupByLine() : m_host.dialogueMarkup();
+    // The rows before the one without a voice are still read.
+    if (result.stoppedEarly)
+        m_prompter->prompt(dialogue::noVoiceTitle(), dialogue::noVoiceMessage(), PromptIcon::None,
+                           PromptButtons::Ok);
+    return result.markup;
+}
+
 void ReadingCommands::Speak() {
     read([this](const speech::MarkupContext& context) -> std::optional<QString> {
         const int tab = m_host.currentTab();
         if (tab == DialogueTab)
-            return m_host.dialogueMarkup();
+            return dialogueMarkup();
         QString text;
         if (tab == BrowserTab)
             text = ReadBrowserSelection();
@@ -368,7 +378,7 @@ void ReadingCommands::SpeakTransXML() {
         QString markup;
         const int tab = m_host.currentTab();
         if (tab == DialogueTab) {
-            markup = m_host.dialogueMarkupByLine();
+            markup = dialogueMarkup(true);
         } else {
             QString text;
             if (tab == BrowserTab)

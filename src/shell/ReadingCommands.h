@@ -137,6 +137,9 @@ private:
               const QString& deviceError = audioDeviceErrorMessage(),
               speech::HeadVariant variant = speech::HeadVariant::Plain);
     QString buildMarkup(const QString& text, const speech::MarkupContext& context);
+    // The dialogue grid's markup, telling the user of a row without a voice;
+    // with `byLine` one row per line.
+    QString dialogueMarkup(bool byLine = false);
     void speakMarkup(const QString& markup, int flags);
     // Applies the chosen format; on refusal shows the device message.
     bool applyFormatOrWarn(const QString& deviceError);

@@ -3,6 +3,7 @@
 // commands can run without one.
 
 #include "BrowserSelection.h"
+#include "DialogueMarkup.h"
 #include "ScriptConversion.h"
 #include "VoiceMarkup.h"
 
@@ -27,11 +28,12 @@ public:
     virtual QString documentFromCaret() const = 0;
     // Throws when the page cannot be asked.
     virtual browser::BrowserSelection browserSelection() = 0;
-    // The dialogue grid's markup; empty until the grid exists.
-    virtual QString dialogueMarkup() { return {}; }
+    // The dialogue grid's markup; empty until the grid exists. Throws when a
+    // pause cell is not a number.
+    virtual dialogue::DialogueMarkup dialogueMarkup() { return {}; }
     // The same with a CR LF after every row's closing silence, for the
     // document page to show one row per line.
-    virtual QString dialogueMarkupByLine() { return {}; }
+    virtual dialogue::DialogueMarkup dialogueMarkupByLine() { return {}; }
     // Moves the grid's floating cell editors out of sight; nothing to move
     // until the grid exists.
     virtual void ParkEditors() {}

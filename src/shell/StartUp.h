@@ -43,6 +43,10 @@ public:
             speech::Prompter& prompter, bool& settingsHidden);
 
     void setPrompter(speech::Prompter& prompter) { m_prompter = &prompter; }
+    // The last start-up step builds the dialogue grid through this.
+    void setDialogueGridBuilder(std::function<void()> build) {
+        m_buildDialogueGrid = std::move(build);
+    }
     // The desktop-wide key watcher started at start-up and stopped at
     // shut-down.
     void setKeyWatcher(keys::KeyWatcher* watcher) { m_keys = watcher; }
@@ -68,14 +72,20 @@ private:
     void goHome() {}
     void installKeyWatcher();
     void removeKeyWatcher();
-    void buildDialogueGrid() {}
+    void buildDialogueGrid() {
+        if (m_buildDialogueGrid)
+            m_buildDialogueGrid();
+    }
 
     ReadingHost& m_host;
     SettingsPane& m_settings;
     ReadingCommands& m_commands;
     speech::Prompter* m_prompter;
     bool& m_settingsHidden;
+    std::function<void()> m_buildDialogueGrid;
     keys::KeyWatcher* m_keys = nullptr;
+    // Why the speech object could not be made, for the steps that need it.
+    QString m_engineFailure;
 };
 
 } // namespace lectern::shell

@@ -114,6 +114,15 @@ browser::BrowserSelection WindowReadingHost::browserSelection() {
     return selection;
 }
 
+dialogue::DialogueMarkup WindowReadingHost::dialogueMarkup() {
+    return m_dialogue ? dialogue::BuildDialogueMarkup(*m_dialogue) : dialogue::DialogueMarkup{};
+}
+
+dialogue::DialogueMarkup WindowReadingHost::dialogueMarkupByLine() {
+    return m_dialogue ? dialogue::BuildDialogueMarkup(*m_dialogue, u"\r\n")
+                      : dialogue::DialogueMarkup{};
+}
+
 void WindowReadingHost::ParkEditors() {
     if (m_parkEditors)
         m_parkEditors();

@@ -38,6 +38,9 @@ public:
     QString documentSelection() const override;
     QString documentFromCaret() const override;
     browser::BrowserSelection browserSelection() override;
+    dialogue::DialogueMarkup dialogueMarkup() override;
+    void setDialogueGrid(const dialogue::DialogueGrid* grid) { m_dialogue = grid; }
+    dialogue::DialogueMarkup dialogueMarkupByLine() override;
     void ParkEditors() override;
     // The grid's editors, once it exists, are parked through this.
     void setParkEditors(std::function<void()> park) { m_parkEditors = std::move(park); }
@@ -65,6 +68,7 @@ private:
     SettingsPane& m_settings;
     MainToolBar& m_toolbar;
     std::function<void()> m_parkEditors;
+    const dialogue::DialogueGrid* m_dialogue = nullptr;
 };
 
 // The clipboard, or with `selection` the X11 PRIMARY selection: the text

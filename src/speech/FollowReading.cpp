@@ -1,5 +1,6 @@
 #include "FollowReading.h"
 
+#include "CodePage.h"
 #include "EventPump.h"
 
 #include <cmath>

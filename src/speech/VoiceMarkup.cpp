@@ -22,7 +22,7 @@ const std::array<uint8_t, 65536>& unitClasses() {
     static const auto table = [] {
         std::array<uint8_t, 65536> t{};
         for (int u = 0; u < 65536; ++u)
-            t[u] = isWideInCodePage950(char16_t(u)) ? Wide : Narrow;
+            t[u] = isWideUnit(char16_t(u)) ? Wide : Narrow;
         for (char16_t n : NeutralChars)
             t[n] = Neutral;
         return t;
@@ -32,13 +32,9 @@ const std::array<uint8_t, 65536>& unitClasses() {
 
 } // namespace
 
-bool isWideUnit(char16_t unit) {
-    return unitClasses()[unit] == Wide;
-}
-
 RunKind leadingRunKind(QStringView text) {
     const QStringView opening = text.first(std::min<qsizetype>(text.size(), 20));
-    return codePage950ByteCount(opening) > opening.size() ? RunKind::Other : RunKind::Abc;
+    return legacyByteCount(opening) > opening.size() ? RunKind::Other : RunKind::Abc;
 }
 
 bool isNeutral(char16_t unit) {

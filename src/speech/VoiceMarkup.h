@@ -36,9 +36,6 @@ struct ProfileMarkup {
     QString head;
     QString tail;
 };
-// The script test of the cutting: true when the unit goes to an Other run
-// (false for neutral units, which follow the open run).
-bool isWideUnit(char16_t unit);
 // The run neutral characters join before any letter: Other when the text's
 // first 20 units hold a wide one, else ABC.
 RunKind leadingRunKind(QStringView text);

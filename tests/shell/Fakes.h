@@ -49,6 +49,7 @@ public:
     lectern::browser::BrowserSelection browser;
     bool browserFails = false;
     QString dialogue;
+    bool dialogueStoppedEarly = false;
     QString format = QStringLiteral("SAFT22kHz16BitMono");
     int16_t flags = 11;
     lectern::speech::VoiceProfile abc{QStringLiteral("English (America)"), 0, 100, 0};
@@ -77,8 +78,12 @@ public:
             throw std::runtime_error("The web page did not report its selection in time.");
         return browser;
     }
-    QString dialogueMarkup() override { return dialogue; }
-    QString dialogueMarkupByLine() override { return dialogue; }
+    lectern::dialogue::DialogueMarkup dialogueMarkup() override {
+        return {dialogue, dialogueStoppedEarly};
+    }
+    lectern::dialogue::DialogueMarkup dialogueMarkupByLine() override {
+        return {dialogue, dialogueStoppedEarly};
+    }
     void ParkEditors() override { step(QStringLiteral("park")); }
     int documentSelectionStart() const override { return selectionStart; }
     int documentSelectionLength() const override { return selectionLength; }

@@ -198,6 +198,20 @@ private slots:
         QCOMPARE(host.normalCursorCalls, 1);
     }
 
+    void dialogueMarkupLandsRowByRow() {
+        host.tab = shell::DialogueTab;
+        host.dialogue =
+            QStringLiteral("<VOICE REQUIRED=\"NAME=A B\">Hi</VOICE><silence msec=\"500\"/>\r\n");
+        host.dialogueStoppedEarly = true;
+        commands->SpeakTransXML();
+        // The rows before the one without a voice still land.
+        QCOMPARE(host.document, QStringLiteral("<voice required=\"name=a b\">hi</voice>\r\n"
+                                               "<silence msec=\"500\"/>\r\n"));
+        QCOMPARE(prompter.prompts.size(), 1);
+        QCOMPARE(prompter.prompts[0].text, QStringLiteral("請選擇語音 !"));
+        QCOMPARE(spoken->size(), 0);
+    }
+
     void earlyEndsKeepTheDocument_data() {
         QTest::addColumn<bool>("markup"); // SpeakTransXML, else SpeakTransTXT
         QTest::addColumn<QString>("clip");
@@ -312,7 +326,8 @@ private slots:
         host.abc.volume = 70;
         host.abc.pitch = 90;
         // The voice lists hold the engine's own descriptions.
-        for (const engine::SpObjectToken& voice : engine::SpVoice::GetVoices().items())
+        const engine::SpObjectTokens voices = engine::SpVoice::GetVoices();
+        for (const engine::SpObjectToken& voice : voices.items())
             if (voice.id == QStringLiteral("sit/cmn"))
                 host.other.voiceName = voice.GetDescription();
         host.other.speed = -4;
