@@ -18,7 +18,9 @@ public:
     static constexpr int ButtonCount = 13;
     static constexpr int ReadButton = 2;
     static constexpr int PauseButton = 3;
+    static constexpr int ExportButton = 4;
     static constexpr int TranslationButton = 6;
+    static constexpr int SettingsButton = 7;
 
     explicit MainToolBar(QWidget* parent = nullptr);
 

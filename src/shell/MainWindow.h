@@ -10,12 +10,17 @@
 
 #include <memory>
 
+namespace lectern::audio {
+class Mixer;
+}
+
 class QShortcut;
 class QTabWidget;
 class QTextEdit;
 
 namespace lectern::browser {
 class BrowserPage;
+class BrowserPane;
 }
 namespace lectern::dialogue {
 class DialoguePage;
@@ -23,11 +28,19 @@ class DialoguePage;
 
 namespace lectern::shell {
 
+class ExportCommand;
+class ExportUi;
+class DocumentPage;
 class GlobalKeys;
 class MainToolBar;
+class MixerCommands;
+class MixerControls;
 class ReadingCommands;
+class SystemTrayBackend;
+class WindowFrame;
 class SettingsPane;
 class StartUp;
+class WindowBrowserHost;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -40,12 +53,17 @@ public:
     MainToolBar* Toolbar1 = nullptr;
     QTabWidget* SSTab1 = nullptr;
     browser::BrowserPage* browserPage = nullptr;
+    DocumentPage* documentPage = nullptr;
     QTextEdit* Text1 = nullptr;
     dialogue::DialoguePage* dialoguePage = nullptr;
     SettingsPane* SSTab2 = nullptr;
     bool SettingsHidden = false;
 
     ReadingCommands& commands() { return *m_commands; }
+    ExportCommand& exportCommand() { return *m_export; }
+    // The save dialog, progress and file opening go here from now on.
+    void setExportUi(ExportUi& ui);
+    browser::BrowserPane& browserPane() { return *m_browserPane; }
     keys::KeyWatcher& keyWatcher() { return *m_keys; }
     // Message boxes go to this prompter from now on (tests answer through it).
     void setPrompter(speech::Prompter& prompter);
@@ -53,12 +71,16 @@ public:
     void Form_Load();
     void Form_Unload();
     void Toolbar1_ButtonClick(int index);
+    // Places the controls for the window's size; minimised, goes to the tray.
+    void Form_Resize();
+    WindowFrame& frame() { return *m_frame; }
+    SystemTrayBackend& trayBackend() { return *m_tray; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void openFileInBrowser();
+    void toggleSettings();
     // F9 and Pause as the window's own keys, while no desktop-wide watcher
     // reports them (it would read twice otherwise).
     void updateWindowKeys();
@@ -74,6 +96,15 @@ private:
     std::unique_ptr<WindowReadingHost> m_host;
     ReadingCommands* m_commands = nullptr;
     std::unique_ptr<StartUp> m_startUp;
+    std::unique_ptr<ExportUi> m_exportUi;
+    ExportCommand* m_export = nullptr;
+    std::unique_ptr<audio::Mixer> m_mixer;
+    std::unique_ptr<MixerControls> m_mixerControls;
+    std::unique_ptr<MixerCommands> m_mixerCommands;
+    std::unique_ptr<WindowBrowserHost> m_browserHost;
+    browser::BrowserPane* m_browserPane = nullptr;
+    SystemTrayBackend* m_tray = nullptr;
+    WindowFrame* m_frame = nullptr;
     bool m_unloaded = false;
 };
 

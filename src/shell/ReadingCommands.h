@@ -111,7 +111,18 @@ public:
     bool FormatType(const QString& name);
     void PrepareVoice();
     QString ReadBrowserSelection();
-    ClipboardReading ReadClipboardText();
+    // Asks `question` (the reading's wording unless given) before taking the
+    // clipboard's text.
+    ClipboardReading ReadClipboardText(const QString& question = {});
+
+    // Shared with the export: the selected text of the page showing (empty
+    // on the dialogue page), and the clipboard fallback with its question;
+    // nullopt once the user has been told there is no text or declined.
+    QString selectedPageText();
+    std::optional<QString> clipboardFallback(const QString& question);
+    // The two profiles' heads and tails and the conversion boxes, for
+    // BuildVoiceMarkup.
+    speech::MarkupContext markupContext(speech::HeadVariant variant = speech::HeadVariant::Plain);
 
 signals:
     // Right before the engine is handed the text.
@@ -129,7 +140,6 @@ private slots:
 
 private:
     engine::SpVoice& currentVoice();
-    speech::MarkupContext markupContext(speech::HeadVariant variant);
     // The frame every reading shares: format check, flags, a fresh voice,
     // then the text `gather` turns into markup (nullopt: stop quietly), and
     // the normal cursor on every path.

@@ -3,6 +3,7 @@
 #include "Failure.h"
 #include "FormatList.h"
 #include "KeyWatcher.h"
+#include "MixerCommands.h"
 #include "ReadingCommands.h"
 #include "SettingsPane.h"
 #include "StoredSettings.h"
@@ -87,6 +88,11 @@ void StartUp::Form_Unload() {
         [&] { m_host.setNormalCursor(); },
         [&] { saveSettings(); },
     });
+}
+
+void StartUp::startMixer() {
+    if (m_mixer)
+        m_mixer->showState();
 }
 
 void StartUp::installKeyWatcher() {

@@ -18,6 +18,7 @@ class KeyWatcher;
 
 namespace lectern::shell {
 
+class MixerCommands;
 class ReadingCommands;
 class ReadingHost;
 class SettingsPane;
@@ -47,6 +48,14 @@ public:
     void setDialogueGridBuilder(std::function<void()> build) {
         m_buildDialogueGrid = std::move(build);
     }
+    // The slider and button that show the machine's mixer at start-up.
+    void setMixer(MixerCommands* mixer) { m_mixer = mixer; }
+    void setGoHome(std::function<void()> goHome) { m_goHome = std::move(goHome); }
+    // The document page's start-up steps: the font list and the file browser.
+    void setDocumentSteps(std::function<void()> fillFonts, std::function<void()> pointBrowser) {
+        m_fillFonts = std::move(fillFonts);
+        m_pointBrowser = std::move(pointBrowser);
+    }
     // The desktop-wide key watcher started at start-up and stopped at
     // shut-down.
     void setKeyWatcher(keys::KeyWatcher* watcher) { m_keys = watcher; }
@@ -66,10 +75,19 @@ private:
 
     // Services of panes that do not exist yet; each takes its place in the
     // sequence once its pane lands.
-    void fillFontList() {}
-    void pointFileBrowser() {}
-    void startMixer() {}
-    void goHome() {}
+    void startMixer();
+    void fillFontList() {
+        if (m_fillFonts)
+            m_fillFonts();
+    }
+    void pointFileBrowser() {
+        if (m_pointBrowser)
+            m_pointBrowser();
+    }
+    void goHome() {
+        if (m_goHome)
+            m_goHome();
+    }
     void installKeyWatcher();
     void removeKeyWatcher();
     void buildDialogueGrid() {
@@ -83,6 +101,10 @@ private:
     speech::Prompter* m_prompter;
     bool& m_settingsHidden;
     std::function<void()> m_buildDialogueGrid;
+    MixerCommands* m_mixer = nullptr;
+    std::function<void()> m_goHome;
+    std::function<void()> m_fillFonts;
+    std::function<void()> m_pointBrowser;
     keys::KeyWatcher* m_keys = nullptr;
     // Why the speech object could not be made, for the steps that need it.
     QString m_engineFailure;
