@@ -74,6 +74,8 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<keys::KeyWatcher> keyWat
     m_startUpHost->setGoHome([this] { m_browserPane->goHome(); });
 
     connect(Toolbar1, &MainToolBar::buttonClicked, this, &MainWindow::Toolbar1_ButtonClick);
+    connect(Toolbar1, &MainToolBar::readMenuChosen, m_commands,
+            [this](int item) { m_commands->ReadMenuClick(speech::ReadMenuButton, item); });
 
     m_host->setDialogueGrid(&dialoguePage->grid());
     dialoguePage->setPrompter(m_messageBoxes);
@@ -87,8 +89,8 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<keys::KeyWatcher> keyWat
     // No grid editor may stay over another page, nor over a reading.
     connect(SSTab1, &QTabWidget::currentChanged, dialoguePage,
             &dialogue::DialoguePage::ParkEditors);
-    connect(Toolbar1, &MainToolBar::readMenuChosen, dialoguePage,
-            &dialogue::DialoguePage::ParkEditors);
+    // The reading menu parks them first of all its steps.
+    m_host->setParkEditors([this] { dialoguePage->ParkEditors(); });
     m_exportUi = std::make_unique<WindowExportUi>(this);
     m_export = new ExportCommand(*m_host, *m_commands, *m_exportUi, m_messageBoxes, this);
 

@@ -40,6 +40,14 @@ int EngineVoice::volume() const {
     return m_voice->Volume();
 }
 
+void EngineVoice::setRate(int rate) {
+    m_voice->setRate(rate);
+}
+
+void EngineVoice::setVolume(int volume) {
+    m_voice->setVolume(volume);
+}
+
 int EngineVoice::speak(const QString& text, int flags) {
     return m_voice->Speak(text, flags);
 }

@@ -20,6 +20,8 @@ public:
     void setFormat(int type) override;
     int rate() const override;
     int volume() const override;
+    void setRate(int rate) override;
+    void setVolume(int volume) override;
     int speak(const QString& text, int flags) override;
     void purge() override;
     void pause() override;

@@ -32,6 +32,9 @@ public:
     virtual void setFormat(int type) = 0;
     virtual int rate() const = 0;
     virtual int volume() const = 0;
+    // Speed -10..10 and volume 0..100 for the text spoken from now on.
+    virtual void setRate(int rate) = 0;
+    virtual void setVolume(int volume) = 0;
 
     // Queues text with the engine's speak flags; returns the stream number.
     virtual int speak(const QString& text, int flags) = 0;

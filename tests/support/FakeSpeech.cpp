@@ -16,6 +16,14 @@ void FakeVoice::setFormat(int type) {
     m_engine.log << QStringLiteral("format %1").arg(type);
 }
 
+void FakeVoice::setRate(int rate) {
+    m_engine.log << QStringLiteral("rate %1").arg(rate);
+}
+
+void FakeVoice::setVolume(int volume) {
+    m_engine.log << QStringLiteral("volume %1").arg(volume);
+}
+
 int FakeVoice::speak(const QString& text, int flags) {
     m_engine.log << QStringLiteral("speak %1: %2").arg(flags).arg(text);
     m_speaking = !text.isEmpty();

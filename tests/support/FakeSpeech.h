@@ -18,6 +18,8 @@ public:
     void setFormat(int type) override;
     int rate() const override { return 0; }
     int volume() const override { return 100; }
+    void setRate(int rate) override;
+    void setVolume(int volume) override;
     int speak(const QString& text, int flags) override;
     void purge() override;
     void pause() override;

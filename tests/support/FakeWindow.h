@@ -6,6 +6,8 @@
 #include "RecordingPrompter.h"
 #include "StartUp.h"
 
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QStringList>
 
@@ -42,6 +44,15 @@ public:
     QString tooltip = QStringLiteral("Pause Reading");
     bool busy = false;
     int normalCursorCalls = 0;
+    // The document: its text once a command wrote it, and its selection.
+    QString document;
+    bool documentWritten = false;
+    int selectionStart = 0;
+    int selectionLength = 0;
+    QList<QPair<int, int>> selections; // every selection a command made
+    // The window-side steps in the order they were taken.
+    QStringList steps;
+    std::function<void(const QString&)> onStep;
 
     static lectern::speech::ReadingSettings defaultSettings() {
         lectern::speech::ReadingSettings s;
@@ -66,13 +77,42 @@ public:
     lectern::dialogue::DialogueMarkup dialogueMarkup() override {
         return {dialogue, dialogueStoppedEarly};
     }
+    lectern::dialogue::DialogueMarkup dialogueMarkupByLine() override {
+        return {dialogue, dialogueStoppedEarly};
+    }
+    void ParkEditors() override { step(QStringLiteral("park")); }
+    int documentSelectionStart() const override { return selectionStart; }
+    int documentSelectionLength() const override { return selectionLength; }
+    void setDocumentSelection(int start, int length) override {
+        selectionStart = start;
+        selectionLength = length;
+        selections.append({start, length});
+    }
+    void setDocumentText(const QString& text) override {
+        document = text;
+        documentWritten = true;
+    }
     lectern::speech::ReadingSettings readingSettings() const override { return settings; }
     QString pauseTooltip() const override { return tooltip; }
-    void setPauseTooltip(const QString& t) override { tooltip = t; }
-    void setBusyCursor() override { busy = true; }
+    void setPauseTooltip(const QString& t) override {
+        tooltip = t;
+        step(QStringLiteral("tooltip ") + t);
+    }
+    void setBusyCursor() override {
+        busy = true;
+        step(QStringLiteral("busy"));
+    }
     void setNormalCursor() override {
         busy = false;
         ++normalCursorCalls;
+        step(QStringLiteral("normal"));
+    }
+
+private:
+    void step(const QString& name) {
+        steps << name;
+        if (onStep)
+            onStep(name);
     }
 };
 
