@@ -2,13 +2,16 @@
 
 #include "BrowserPage.h"
 #include "Failure.h"
+#include "GlobalKeys.h"
 #include "MainToolBar.h"
 #include "ReadingCommands.h"
 #include "SettingsPane.h"
 #include "StartUp.h"
+#include "X11KeyWatcher.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QShortcut>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QUrl>
@@ -16,7 +19,8 @@
 
 namespace lectern::shell {
 
-MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_messageBoxes(this) {
+MainWindow::MainWindow(QWidget* parent, std::unique_ptr<keys::KeyWatcher> keyWatcher)
+    : QMainWindow(parent), m_messageBoxes(this), m_keys(std::move(keyWatcher)) {
     setObjectName(QStringLiteral("MainWindow"));
     setWindowTitle(QStringLiteral("Lectern  V5.3"));
 
@@ -54,9 +58,22 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_messageBoxes(th
         std::make_unique<StartUp>(*m_host, *SSTab2, *m_commands, m_messageBoxes, SettingsHidden);
 
     connect(Toolbar1, &MainToolBar::buttonClicked, this, &MainWindow::Toolbar1_ButtonClick);
+
+    if (!m_keys)
+        m_keys = std::make_unique<keys::X11KeyWatcher>();
+    m_startUp->setKeyWatcher(m_keys.get());
+    auto pauseButton = [this] { Toolbar1_ButtonClick(MainToolBar::PauseButton); };
+    m_globalKeys = new GlobalKeys(*m_keys, *m_commands, m_otherProgramText, pauseButton, this);
+    m_f9 = new QShortcut(QKeySequence(Qt::Key_F9), this);
+    connect(m_f9, &QShortcut::activated, this, [this] { m_commands->Speak(); });
+    m_pause = new QShortcut(QKeySequence(Qt::Key_Pause), this);
+    connect(m_pause, &QShortcut::activated, this, pauseButton);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow() {
+    // The watcher's thread must not outlive the commands it reports to.
+    m_keys->stop();
+}
 
 void MainWindow::setPrompter(speech::Prompter& prompter) {
     m_commands->setPrompter(prompter);
@@ -65,7 +82,9 @@ void MainWindow::setPrompter(speech::Prompter& prompter) {
 
 void MainWindow::Form_Load() {
     m_unloaded = false;
+    m_keys->setOwnWindow(winId());
     m_startUp->Form_Load();
+    updateWindowKeys();
 }
 
 void MainWindow::Form_Unload() {
@@ -73,6 +92,13 @@ void MainWindow::Form_Unload() {
         return;
     m_unloaded = true;
     m_startUp->Form_Unload();
+    updateWindowKeys();
+}
+
+void MainWindow::updateWindowKeys() {
+    const bool watched = m_keys->running();
+    m_f9->setEnabled(!watched);
+    m_pause->setEnabled(!watched);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

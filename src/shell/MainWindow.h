@@ -2,6 +2,7 @@
 // The main window: toolbar, page strip and settings strip, with the reading
 // commands and start-up composed over them.
 
+#include "KeyWatcher.h"
 #include "MessageBoxPrompter.h"
 #include "WindowReadingHost.h"
 
@@ -9,6 +10,7 @@
 
 #include <memory>
 
+class QShortcut;
 class QTabWidget;
 class QTextEdit;
 
@@ -18,6 +20,7 @@ class BrowserPage;
 
 namespace lectern::shell {
 
+class GlobalKeys;
 class MainToolBar;
 class ReadingCommands;
 class SettingsPane;
@@ -26,7 +29,9 @@ class StartUp;
 class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
-    explicit MainWindow(QWidget* parent = nullptr);
+    // Without a key watcher the X11 one is used.
+    explicit MainWindow(QWidget* parent = nullptr,
+                        std::unique_ptr<keys::KeyWatcher> keyWatcher = nullptr);
     ~MainWindow() override;
 
     MainToolBar* Toolbar1 = nullptr;
@@ -38,6 +43,7 @@ public:
     bool SettingsHidden = false;
 
     ReadingCommands& commands() { return *m_commands; }
+    keys::KeyWatcher& keyWatcher() { return *m_keys; }
     // Message boxes go to this prompter from now on (tests answer through it).
     void setPrompter(speech::Prompter& prompter);
 
@@ -50,9 +56,18 @@ protected:
 
 private:
     void openFileInBrowser();
+    // F9 and Pause as the window's own keys, while no desktop-wide watcher
+    // reports them (it would read twice otherwise).
+    void updateWindowKeys();
 
     MessageBoxPrompter m_messageBoxes;
     SystemClipboard m_clipboard;
+    SystemClipboard m_otherProgramSelection{true};
+    FirstTextOf m_otherProgramText{m_otherProgramSelection, m_clipboard};
+    std::unique_ptr<keys::KeyWatcher> m_keys;
+    GlobalKeys* m_globalKeys = nullptr;
+    QShortcut* m_f9 = nullptr;
+    QShortcut* m_pause = nullptr;
     std::unique_ptr<WindowReadingHost> m_host;
     ReadingCommands* m_commands = nullptr;
     std::unique_ptr<StartUp> m_startUp;

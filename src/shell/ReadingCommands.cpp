@@ -66,11 +66,11 @@ bool ReadingCommands::FormatType(const QString& name) {
     }
 }
 
-bool ReadingCommands::applyFormatOrWarn() {
+bool ReadingCommands::applyFormatOrWarn(const QString& deviceError) {
     if (FormatType(m_host.formatName()))
         return true;
     m_state.ReadingInterrupted = false;
-    m_prompter->prompt(speech::messageTitle(), audioDeviceErrorMessage(), PromptIcon::Exclamation,
+    m_prompter->prompt(speech::messageTitle(), deviceError, PromptIcon::Exclamation,
                        PromptButtons::Ok);
     return false;
 }
@@ -98,12 +98,11 @@ ClipboardReading ReadingCommands::ReadClipboardText() {
     return reading;
 }
 
-speech::MarkupContext ReadingCommands::markupContext() {
+speech::MarkupContext ReadingCommands::markupContext(speech::HeadVariant variant) {
     const bool own = m_host.ownMarkup();
     speech::MarkupContext context;
-    context.abc = speech::buildProfileMarkup(m_host.abcProfile(), speech::HeadVariant::Plain, own);
-    context.other =
-        speech::buildProfileMarkup(m_host.otherProfile(), speech::HeadVariant::Plain, own);
+    context.abc = speech::buildProfileMarkup(m_host.abcProfile(), variant, own);
+    context.other = speech::buildProfileMarkup(m_host.otherProfile(), variant, own);
     // Events run while the markup is built and may tick a conversion box.
     context.conversionState = m_host.conversionState();
     context.conversion = [this] { return m_host.conversion(); };
@@ -121,13 +120,14 @@ void ReadingCommands::showFailure(const QString& description) {
 }
 
 void ReadingCommands::read(
-    const std::function<std::optional<QString>(const speech::MarkupContext&)>& gather) {
+    const std::function<std::optional<QString>(const speech::MarkupContext&)>& gather,
+    const QString& deviceError, speech::HeadVariant variant) {
     m_state.FollowReading = false;
     try {
-        if (applyFormatOrWarn()) {
+        if (applyFormatOrWarn(deviceError)) {
             const int flags = speech::widenSpeakFlags(m_host.speakFlags());
             PrepareVoice();
-            if (const std::optional<QString> markup = gather(markupContext()))
+            if (const std::optional<QString> markup = gather(markupContext(variant)))
                 speakMarkup(*markup, flags);
         }
     } catch (...) {
@@ -174,6 +174,23 @@ void ReadingCommands::SpeakCursor() {
         m_host.showTab(DocumentTab);
         return buildMarkup(speech::normaliseCaretText(m_host.documentFromCaret()), context);
     });
+}
+
+void ReadingCommands::SpeakClipboard() {
+    SpeakClipboard(m_clipboard);
+}
+
+void ReadingCommands::SpeakClipboard(const ClipboardSource& source) {
+    read(
+        [this, &source](const speech::MarkupContext& context) -> std::optional<QString> {
+            const QString text = speech::replaceCrLf(source.text(), u"  ");
+            m_state.CurrentRunText.clear();
+            if (text.isEmpty())
+                return std::nullopt;
+            return speech::BuildVoiceMarkup(text, speech::CommaRule::AfterEveryRun, context,
+                                            m_state.CurrentRunText);
+        },
+        clipboardDeviceErrorMessage(), speech::HeadVariant::SpacedName);
 }
 
 void ReadingCommands::Speakstopresume() {

@@ -27,6 +27,10 @@ inline QString resumeReadingTip() {
 inline QString audioDeviceErrorMessage() {
     return QStringLiteral("音訊裝置錯誤!");
 }
+// The clipboard reading's own wording: two lines, full-width marks.
+inline QString clipboardDeviceErrorMessage() {
+    return QStringLiteral("音訊裝置錯誤！\r\n若持續產生錯誤無法朗讀，請重啟程式再試！");
+}
 inline QString noTextSelectedMessage() {
     return QStringLiteral("您並未選取任何文字 !");
 }
@@ -65,6 +69,10 @@ public:
     void Speak();
     void SpeakCursor();
     void Speakstopresume();
+    // Reads the clipboard's text, or that of another source with the same
+    // shape, without asking; an empty text reads nothing.
+    void SpeakClipboard();
+    void SpeakClipboard(const ClipboardSource& source);
     // Silences the current speech and resets the pause button; every step
     // is attempted even when an earlier one fails.
     void StopAndReset();
@@ -87,15 +95,17 @@ private slots:
 
 private:
     engine::SpVoice& currentVoice();
-    speech::MarkupContext markupContext();
+    speech::MarkupContext markupContext(speech::HeadVariant variant);
     // The frame every reading shares: format check, flags, a fresh voice,
     // then the text `gather` turns into markup (nullopt: stop quietly), and
     // the normal cursor on every path.
-    void read(const std::function<std::optional<QString>(const speech::MarkupContext&)>& gather);
+    void read(const std::function<std::optional<QString>(const speech::MarkupContext&)>& gather,
+              const QString& deviceError = audioDeviceErrorMessage(),
+              speech::HeadVariant variant = speech::HeadVariant::Plain);
     QString buildMarkup(const QString& text, const speech::MarkupContext& context);
     void speakMarkup(const QString& markup, int flags);
     // Applies the chosen format; on refusal shows the device message.
-    bool applyFormatOrWarn();
+    bool applyFormatOrWarn(const QString& deviceError);
     void showFailure(const QString& description);
 
     ReadingHost& m_host;

@@ -57,4 +57,20 @@ public:
     virtual QString text() const = 0;
 };
 
+// The first of two sources that holds any text: another program's
+// selection before the clipboard, so F9 there needs no copy keystroke.
+class FirstTextOf : public ClipboardSource {
+public:
+    FirstTextOf(const ClipboardSource& first, const ClipboardSource& second)
+        : m_first(first), m_second(second) {}
+    QString text() const override {
+        QString text = m_first.text();
+        return text.isEmpty() ? m_second.text() : text;
+    }
+
+private:
+    const ClipboardSource& m_first;
+    const ClipboardSource& m_second;
+};
+
 } // namespace lectern::shell

@@ -2,6 +2,7 @@
 
 #include "Failure.h"
 #include "FormatList.h"
+#include "KeyWatcher.h"
 #include "ReadingCommands.h"
 #include "SettingsPane.h"
 #include "StoredSettings.h"
@@ -86,6 +87,16 @@ void StartUp::Form_Unload() {
         [&] { m_host.setNormalCursor(); },
         [&] { saveSettings(); },
     });
+}
+
+void StartUp::installKeyWatcher() {
+    if (m_keys)
+        m_keys->start();
+}
+
+void StartUp::removeKeyWatcher() {
+    if (m_keys)
+        m_keys->stop();
 }
 
 void StartUp::createVoice() {

@@ -12,6 +12,10 @@
 
 class QComboBox;
 
+namespace lectern::keys {
+class KeyWatcher;
+}
+
 namespace lectern::shell {
 
 class ReadingCommands;
@@ -39,6 +43,9 @@ public:
             speech::Prompter& prompter, bool& settingsHidden);
 
     void setPrompter(speech::Prompter& prompter) { m_prompter = &prompter; }
+    // The desktop-wide key watcher started at start-up and stopped at
+    // shut-down.
+    void setKeyWatcher(keys::KeyWatcher* watcher) { m_keys = watcher; }
 
     void Form_Load();
     void Form_Unload();
@@ -59,8 +66,8 @@ private:
     void pointFileBrowser() {}
     void startMixer() {}
     void goHome() {}
-    void installKeyWatcher() {}
-    void removeKeyWatcher() {}
+    void installKeyWatcher();
+    void removeKeyWatcher();
     void buildDialogueGrid() {}
 
     ReadingHost& m_host;
@@ -68,6 +75,7 @@ private:
     ReadingCommands& m_commands;
     speech::Prompter* m_prompter;
     bool& m_settingsHidden;
+    keys::KeyWatcher* m_keys = nullptr;
 };
 
 } // namespace lectern::shell

@@ -128,7 +128,11 @@ void WindowReadingHost::setNormalCursor() {
 }
 
 QString SystemClipboard::text() const {
-    return withCrLfBreaks(QApplication::clipboard()->text(QClipboard::Clipboard));
+    QClipboard* clipboard = QApplication::clipboard();
+    if (m_selection && !clipboard->supportsSelection())
+        return {};
+    return withCrLfBreaks(
+        clipboard->text(m_selection ? QClipboard::Selection : QClipboard::Clipboard));
 }
 
 } // namespace lectern::shell

@@ -50,9 +50,15 @@ private:
     MainToolBar& m_toolbar;
 };
 
+// The clipboard, or with `selection` the X11 PRIMARY selection: the text
+// selected last in any program.
 class SystemClipboard : public ClipboardSource {
 public:
+    explicit SystemClipboard(bool selection = false) : m_selection(selection) {}
     QString text() const override;
+
+private:
+    bool m_selection;
 };
 
 } // namespace lectern::shell

@@ -44,6 +44,7 @@ public:
     QString fromCaret;
     lectern::browser::BrowserSelection browser;
     bool browserFails = false;
+    QString dialogue;
     QString format = QStringLiteral("SAFT22kHz16BitMono");
     int16_t flags = 11;
     lectern::speech::VoiceProfile abc{QStringLiteral("English (America)"), 0, 100, 0};
@@ -63,6 +64,7 @@ public:
             throw std::runtime_error("The web page did not report its selection in time.");
         return browser;
     }
+    QString dialogueMarkup() override { return dialogue; }
     QString formatName() const override { return format; }
     int audioOutputIndex() const override { return 0; }
     int16_t speakFlags() const override { return flags; }

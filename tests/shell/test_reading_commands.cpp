@@ -6,6 +6,7 @@
 #include "VoiceMarkup.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -160,6 +161,57 @@ private slots:
         QCOMPARE(spoken->size(), 2);
         QCOMPARE(lastMarkup(), QString());
         QVERIFY(prompter.prompts.isEmpty());
+    }
+
+    void everyReadingPathConverts_data() {
+        QTest::addColumn<int>("tab");
+        QTest::addColumn<bool>("fromCaret");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("direction");
+        QTest::addColumn<QString>("spokenText");
+        const int toSimp = int(speech::ScriptConversion::TradToSimp);
+        const int toTrad = int(speech::ScriptConversion::SimpToTrad);
+        const int browser = shell::BrowserTab, document = shell::DocumentTab;
+        QTest::newRow("document selection") << document << false << QStringLiteral("後來乾杯")
+                                            << toSimp << QStringLiteral("后来干杯");
+        QTest::newRow("browser selection") << browser << false << QStringLiteral("乾杯，Cheers")
+                                           << toSimp << QStringLiteral("干杯，cheers");
+        QTest::newRow("from the caret") << browser << true << QStringLiteral("并且干杯") << toTrad
+                                        << QStringLiteral("並且乾杯");
+        QTest::newRow("clipboard")
+            << document << false << QString() << toSimp << QStringLiteral("后来");
+        QTest::newRow("no box") << document << false << QStringLiteral("後來干杯")
+                                << int(speech::ScriptConversion::None)
+                                << QStringLiteral("後來干杯");
+    }
+    void everyReadingPathConverts() {
+        QFETCH(int, tab);
+        QFETCH(bool, fromCaret);
+        QFETCH(QString, text);
+        QFETCH(int, direction);
+        QFETCH(QString, spokenText);
+        host.conv = speech::ScriptConversion(direction);
+        host.tab = tab;
+        host.browser.page = tab == shell::BrowserTab ? text : QString();
+        host.selection = tab == shell::DocumentTab ? text : QString();
+        host.fromCaret = text;
+        clipboard.content = QStringLiteral("後來");
+
+        fromCaret ? commands->SpeakCursor() : commands->Speak();
+
+        QCOMPARE(spoken->size(), 1);
+        QString said = lastMarkup();
+        said.remove(QRegularExpression(QStringLiteral("<[^>]*>"))).remove(QStringLiteral(", "));
+        QCOMPARE(said, spokenText);
+    }
+
+    void dialogueRowsAreNeverConverted() {
+        host.conv = speech::ScriptConversion::TradToSimp;
+        host.tab = shell::DialogueTab;
+        host.dialogue = QStringLiteral("<voice required=\"NAME=V\">後來乾杯</voice>");
+        commands->Speak();
+        QCOMPARE(spoken->size(), 1);
+        QCOMPARE(lastMarkup(), host.dialogue);
     }
 
     void refusedFormatStopsTheReading() {

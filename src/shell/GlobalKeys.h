@@ -1,0 +1,34 @@
+#pragma once
+// What F9 and Pause do when pressed anywhere on the desktop.
+
+#include "KeyWatcher.h"
+#include "ReadingHost.h"
+
+#include <QObject>
+
+#include <functional>
+
+namespace lectern::shell {
+
+class ReadingCommands;
+
+class GlobalKeys : public QObject {
+    Q_OBJECT
+public:
+    // `otherProgramText` is what F9 reads when another program is in front;
+    // `pauseButton` does what the toolbar's pause button does.
+    GlobalKeys(keys::KeyWatcher& watcher, ReadingCommands& commands,
+               const ClipboardSource& otherProgramText, std::function<void()> pauseButton,
+               QObject* parent = nullptr);
+
+    void onF9();
+    void onPause();
+
+private:
+    keys::KeyWatcher& m_watcher;
+    ReadingCommands& m_commands;
+    const ClipboardSource& m_otherProgramText;
+    std::function<void()> m_pauseButton;
+};
+
+} // namespace lectern::shell
