@@ -82,11 +82,15 @@ void StartUp::Form_Load() {
 }
 
 void StartUp::Form_Unload() {
-    runSteps({
+    const QString lastFailure = runSteps({
         [&] { removeKeyWatcher(); },
         [&] { m_host.setNormalCursor(); },
         [&] { saveSettings(); },
     });
+    // Settings that were not saved are lost at exit: never silently.
+    if (!lastFailure.isEmpty())
+        m_prompter->prompt(speech::messageTitle(), lastFailure, speech::PromptIcon::Error,
+                           speech::PromptButtons::Ok);
 }
 
 void StartUp::installKeyWatcher() {
@@ -156,6 +160,15 @@ void StartUp::takeEngineDefaults() {
 
 void StartUp::restoreSettings() {
     StoredGroup group;
+    // A settings file that cannot be read (no permission, a folder in its
+    // place, broken syntax) must not half-apply: the lists and sliders keep
+    // their defaults and the caller says so once.
+    if (group.store.status() != QSettings::NoError)
+        throw std::runtime_error(
+            QStringLiteral("The stored voice settings in \"%1\" could not be read; "
+                           "the defaults are used.")
+                .arg(group.store.fileName())
+                .toStdString());
     auto restoreVoice = [&](const char* key, QComboBox* list) {
         const QString stored =
             group.store.value(QLatin1String(key), list->currentText()).toString();
@@ -195,7 +208,9 @@ void StartUp::saveSettings() {
     group.store.setValue(QStringLiteral("pitch2"), number(m_settings.Slider7));
     group.store.sync();
     if (group.store.status() != QSettings::NoError)
-        throw std::runtime_error("The voice settings could not be saved.");
+        throw std::runtime_error(QStringLiteral("The voice settings could not be saved to \"%1\".")
+                                     .arg(group.store.fileName())
+                                     .toStdString());
 }
 
 } // namespace lectern::shell
