@@ -6,15 +6,22 @@ LECTERN_STARTED_PIDS=()
 
 lectern_desktop_start() {
     if [[ -z "${DISPLAY:-}" ]] || ! xdpyinfo >/dev/null 2>&1; then
-        local n=99
-        while [[ -e /tmp/.X${n}-lock || -e /tmp/.X11-unix/X${n} ]]; do n=$((n + 1)); done
-        Xvfb ":$n" -screen 0 1600x1200x24 +extension RECORD -nolisten tcp >/dev/null 2>&1 &
+        # Xvfb picks a free display itself and writes its number once it
+        # accepts clients, so two test runs never race for one number.
+        local numberfile
+        numberfile=$(mktemp /tmp/lectern-xvfb.XXXXXX)
+        Xvfb -displayfd 3 -screen 0 1600x1200x24 +extension RECORD -nolisten tcp \
+            3>"$numberfile" >/dev/null 2>&1 &
         LECTERN_STARTED_PIDS+=($!)
-        export DISPLAY=":$n"
-        for _ in $(seq 1 100); do
-            xdpyinfo >/dev/null 2>&1 && break
+        for _ in $(seq 1 600); do
+            [[ -s "$numberfile" ]] && break
             sleep 0.1
         done
+        local n
+        n=$(tr -dc '0-9' <"$numberfile")
+        rm -f "$numberfile"
+        [[ -n "$n" ]] || { echo "Xvfb did not start" >&2; return 1; }
+        export DISPLAY=":$n"
         xdpyinfo >/dev/null 2>&1 || { echo "Xvfb did not start" >&2; return 1; }
         echo "Started Xvfb on $DISPLAY"
     fi
@@ -29,7 +36,7 @@ lectern_desktop_start() {
             --load=module-null-sink --load=module-native-protocol-unix \
             --log-target=stderr >/dev/null 2>&1 &
         LECTERN_STARTED_PIDS+=($!)
-        for _ in $(seq 1 100); do
+        for _ in $(seq 1 300); do
             pactl info >/dev/null 2>&1 && break
             sleep 0.1
         done

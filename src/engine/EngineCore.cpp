@@ -271,8 +271,16 @@ void Channel::post() {
 // ---- synthesis ----------------------------------------------------------------
 
 int wordsPerMinute(int rate) {
-    const double wpm = 175.0 * std::pow(3.0, std::clamp(rate, -10, 10) / 10.0);
-    return std::clamp(static_cast<int>(std::lround(wpm)), 80, 450);
+    // Each half is geometric, so every step sounds alike: the slow half ends
+    // at eSpeak NG's slowest rate, the fast half goes past its nominal top of
+    // 450, where its sonic stage speeds the audio up further, to three times
+    // that. Clamping instead made the ends of the scale sound the same.
+    constexpr double kSlowest = espeakRATE_MINIMUM;
+    constexpr double kFastest = 3.0 * espeakRATE_MAXIMUM;
+    const double r = std::clamp(rate, -10, 10) / 10.0;
+    const double end = r < 0 ? kSlowest : kFastest;
+    return static_cast<int>(
+        std::lround(espeakRATE_NORMAL * std::pow(end / espeakRATE_NORMAL, std::abs(r))));
 }
 
 PitchSetting pitchSetting(int middle) {
@@ -608,8 +616,15 @@ void Engine::run() {
     {
         std::lock_guard lock(m_mutex);
         if (rate <= 0) {
-            m_initError = QStringLiteral("The speech synthesiser (eSpeak NG) could not be "
-                                         "started; is espeak-ng-data installed?");
+            // eSpeak NG fails to start only when its data cannot be loaded;
+            // name where it looked, so the cause can be put right.
+            const char* dataPath = nullptr;
+            espeak_Info(&dataPath);
+            m_initError = dataPath ? QStringLiteral("eSpeak NG found no voice data in %1 "
+                                                    "(is espeak-ng-data installed?).")
+                                         .arg(QString::fromLocal8Bit(dataPath))
+                                   : QStringLiteral("eSpeak NG found no voice data "
+                                                    "(is espeak-ng-data installed?).");
         } else {
             m_sampleRate = rate;
             espeak_SetSynthCallback(synthCallback);
@@ -649,6 +664,14 @@ void Engine::runJob(Job& job) {
     if (cancelled(job))
         return;
     Channel& ch = *job.channel;
+    if (job.source) {
+        job.text = job.source->readText();
+        job.source.reset();
+        if (job.sniffMarkup)
+            job.xml = looksLikeMarkup(job.text);
+        if (cancelled(job))
+            return;
+    }
     // Markup is read as synthesis goes, so that the first words sound at once
     // and a purge is not kept waiting by the rest of a huge text.
     std::optional<SpeechMarkupReader> reader;

@@ -5,6 +5,7 @@
 
 #include "Markup.h"
 #include "SpeechEngine.h"
+#include "SpokenFile.h"
 
 #include <pulse/pulseaudio.h>
 
@@ -130,6 +131,10 @@ struct Job {
     ProsodyState prosody;
     int streamNumber = 0;
     std::shared_ptr<FileTarget> file; // null: play live
+    // Set when the text is to be read from a file first; `xml` is then
+    // decided on the file's text unless the flags settled it.
+    std::shared_ptr<SpokenFile> source;
+    bool sniffMarkup = false;
 };
 
 // The thread that owns eSpeak NG. Started on first use, lives as long as

@@ -6,7 +6,6 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
 #include <QPointer>
 #include <QTimer>
 
@@ -342,22 +341,24 @@ int SpVoice::Speak(const QString& text, int flags) {
     if (flags & SVSFPurgeBeforeSpeak)
         d->purge();
 
-    QString content = text;
-    if (flags & SVSFIsFilename) {
-        QFile f(text);
-        if (!f.open(QIODevice::ReadOnly))
-            throw EngineError(QStringLiteral("The file \"%1\" cannot be read.").arg(text));
-        content = QString::fromUtf8(f.readAll());
-    }
+    // A named file is only opened here; the engine thread reads it.
+    std::shared_ptr<SpokenFile> source;
+    if (flags & SVSFIsFilename)
+        source = SpokenFile::open(text);
     const int streamNumber = d->nextStream++;
-    if (content.isEmpty())
+    if (!source && text.isEmpty())
         return streamNumber;
 
     detail::Job job;
     job.channel = d->channel;
-    job.text = content;
+    job.source = source;
+    if (!source)
+        job.text = text;
     // Not-XML wins when both are given: speaking tags aloud loses nothing.
-    job.xml = !(flags & SVSFIsNotXML) && ((flags & SVSFIsXML) || looksLikeMarkup(content));
+    const bool settled = (flags & SVSFIsNotXML) || (flags & SVSFIsXML);
+    job.xml =
+        !(flags & SVSFIsNotXML) && ((flags & SVSFIsXML) || (!source && looksLikeMarkup(text)));
+    job.sniffMarkup = source && !settled;
     job.punctuation = flags & SVSFNLPSpeakPunc;
     job.async = flags & SVSFlagsAsync;
     job.prosody = {d->voice.id, d->rate, d->volume, 0};

@@ -3,8 +3,12 @@
 #include <QAction>
 #include <QIcon>
 #include <QMenu>
-#include <QStyle>
 #include <QToolButton>
+
+// The icons live in a static library: their resources are registered here.
+static void initToolbarIcons() {
+    Q_INIT_RESOURCE(toolbar_icons);
+}
 
 namespace lectern::shell {
 
@@ -12,24 +16,23 @@ namespace {
 
 struct ToolButtonInfo {
     const char* tooltip;
-    const char* themeIcon;
-    QStyle::StandardPixmap fallback;
+    const char* icon; // in the toolbar resources, so no icon theme is needed
 };
 
 const std::array<ToolButtonInfo, MainToolBar::ButtonCount> Buttons{{
-    {"Open File", "document-open", QStyle::SP_DialogOpenButton},
-    {"Read Text Selected", "media-playback-start", QStyle::SP_MediaPlay},
-    {"Pause Reading", "media-playback-pause", QStyle::SP_MediaPause},
-    {"Text  to WAV or  MP3", "document-save-as", QStyle::SP_DialogSaveButton},
-    {"Consult Dictionary from Yahoo", "accessories-dictionary", QStyle::SP_FileDialogContentsView},
-    {"Translation from Yahoo ", "preferences-desktop-locale", QStyle::SP_FileDialogDetailedView},
-    {"Show/Hide  Setting", "preferences-system", QStyle::SP_FileDialogListView},
-    {"Show/Hide  IE - My Favorite", "bookmark-new", QStyle::SP_DirHomeIcon},
-    {"Information", "help-about", QStyle::SP_MessageBoxInformation},
-    {"Stop loading Page", "process-stop", QStyle::SP_BrowserStop},
-    {"Reload Page", "view-refresh", QStyle::SP_BrowserReload},
-    {"Previous Page", "go-previous", QStyle::SP_ArrowBack},
-    {"Next Page", "go-next", QStyle::SP_ArrowForward},
+    {"Open File", "open-file"},
+    {"Read Text Selected", "read"},
+    {"Pause Reading", "pause"},
+    {"Text  to WAV or  MP3", "export"},
+    {"Consult Dictionary from Yahoo", "dictionary"},
+    {"Translation from Yahoo ", "translation"},
+    {"Show/Hide  Setting", "settings"},
+    {"Show/Hide  IE - My Favorite", "favourites"},
+    {"Information", "information"},
+    {"Stop loading Page", "stop"},
+    {"Reload Page", "reload"},
+    {"Previous Page", "previous"},
+    {"Next Page", "next"},
 }};
 
 const char* const ReadMenuItems[] = {"剪貼簿朗讀",   "一般選取朗讀", "循環選取朗讀", "跟讀選取朗讀",
@@ -48,6 +51,7 @@ const char* const TranslationItems[] = {
 } // namespace
 
 MainToolBar::MainToolBar(QWidget* parent) : QToolBar(parent) {
+    initToolbarIcons();
     setObjectName(QStringLiteral("Toolbar1"));
     setWindowTitle(QStringLiteral("Toolbar1"));
     setMovable(false);
@@ -65,18 +69,25 @@ MainToolBar::MainToolBar(QWidget* parent) : QToolBar(parent) {
 
     for (int i = 0; i < ButtonCount; ++i) {
         const ToolButtonInfo& info = Buttons[i];
-        const QIcon icon = QIcon::fromTheme(QString::fromLatin1(info.themeIcon),
-                                            style()->standardIcon(info.fallback));
+        const QIcon icon(QStringLiteral(":/toolbar/%1.svg").arg(QLatin1String(info.icon)));
         QAction* act = addAction(icon, QString::fromLatin1(info.tooltip));
         act->setToolTip(QString::fromLatin1(info.tooltip));
         act->setObjectName(QStringLiteral("Button%1").arg(i + 1));
         m_actions[i] = act;
         const int index = i + 1;
         connect(act, &QAction::triggered, this, [this, index] { emit buttonClicked(index); });
+        QToolButton* tool = button(index);
         if (index == ReadButton || index == TranslationButton) {
             act->setMenu(index == ReadButton ? m_readMenu : m_translationMenu);
-            if (QToolButton* tool = button(index))
+            if (tool)
                 tool->setPopupMode(QToolButton::MenuButtonPopup);
+        }
+        // The buttons show only an image; the tooltip is what they are
+        // called, also when it changes (pause and resume).
+        if (tool) {
+            tool->setAccessibleName(act->toolTip());
+            connect(act, &QAction::changed, tool,
+                    [tool, act] { tool->setAccessibleName(act->toolTip()); });
         }
     }
 }

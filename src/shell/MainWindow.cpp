@@ -1,6 +1,7 @@
 #include "MainWindow.h"
 
 #include "BrowserPage.h"
+#include "DialogCursor.h"
 #include "Failure.h"
 #include "GlobalKeys.h"
 #include "MainToolBar.h"
@@ -129,8 +130,11 @@ void MainWindow::Toolbar1_ButtonClick(int index) {
 
 void MainWindow::openFileInBrowser() {
     m_host->showTab(BrowserTab);
-    const QString name = QFileDialog::getOpenFileName(this, QStringLiteral("請選擇檔案"), QString(),
-                                                      QStringLiteral("All Files (*)"));
+    const QString name = [this] {
+        const NormalCursorWhileOpen normal;
+        return QFileDialog::getOpenFileName(this, QStringLiteral("請選擇檔案"), QString(),
+                                            QStringLiteral("All Files (*)"));
+    }();
     if (!name.isEmpty())
         browserPage->Navigate(QUrl::fromLocalFile(name));
 }

@@ -1,5 +1,7 @@
 #include "MessageBoxPrompter.h"
 
+#include "DialogCursor.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -25,13 +27,10 @@ speech::PromptAnswer MessageBoxPrompter::prompt(const QString& title, const QStr
     const bool yesNo = buttons == speech::PromptButtons::YesNo;
     QMessageBox box(boxIcon, title, text,
                     yesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, m_owner);
-    // A busy cursor from the command would otherwise hide over the box.
-    const bool overridden = QApplication::overrideCursor() != nullptr;
-    if (overridden)
-        QApplication::setOverrideCursor(Qt::ArrowCursor);
-    const int answer = box.exec();
-    if (overridden)
-        QApplication::restoreOverrideCursor();
+    const int answer = [&box] {
+        const NormalCursorWhileOpen normal;
+        return box.exec();
+    }();
     if (!yesNo)
         return speech::PromptAnswer::Ok;
     return answer == QMessageBox::Yes ? speech::PromptAnswer::Yes : speech::PromptAnswer::No;

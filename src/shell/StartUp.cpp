@@ -104,7 +104,15 @@ void StartUp::removeKeyWatcher() {
 }
 
 void StartUp::createVoice() {
-    engine::SpVoice& voice = m_commands.replaceVoice();
+    m_engineFailure.clear();
+    engine::SpVoice* made = nullptr;
+    try {
+        made = &m_commands.replaceVoice();
+    } catch (...) {
+        m_engineFailure = describeFailure(std::current_exception());
+        throw;
+    }
+    engine::SpVoice& voice = *made;
     voice.setVoice(engine::SpVoice::GetVoices(QString(), QString()).Item(0));
 }
 
@@ -150,8 +158,13 @@ void StartUp::fillFormatList() {
 
 void StartUp::takeEngineDefaults() {
     engine::SpVoice* voice = m_commands.voice();
-    if (!voice)
-        throw engine::EngineError(QStringLiteral("The speech engine has not been started."));
+    if (!voice) {
+        // Only the last failure is shown, so it names the cause as well.
+        QString description = QStringLiteral("The speech engine has not been started");
+        description += m_engineFailure.isEmpty() ? QStringLiteral(".")
+                                                 : QStringLiteral(": ") + m_engineFailure;
+        throw engine::EngineError(description);
+    }
     m_settings.Slider1->setValue(voice->Rate());
     m_settings.Slider3->setValue(voice->Rate());
     m_settings.Slider2->setValue(voice->Volume());

@@ -76,6 +76,8 @@ private:
     speech::Prompter* m_prompter;
     bool& m_settingsHidden;
     keys::KeyWatcher* m_keys = nullptr;
+    // Why the speech object could not be made, for the steps that need it.
+    QString m_engineFailure;
 };
 
 } // namespace lectern::shell

@@ -14,10 +14,16 @@ bool isWideInCodePage950(char16_t unit) {
     return (kWide[unit >> 3] >> (unit & 7)) & 1;
 }
 
-int codePage950ByteCount(QStringView text) {
+bool isWideUnit(char16_t unit) {
+    const auto in = [unit](char16_t first, char16_t last) { return unit >= first && unit <= last; };
+    return isWideInCodePage950(unit) || in(0x3400, 0x4DBF) || in(0x4E00, 0x9FFF) ||
+           in(0xF900, 0xFAFF) || in(0x3000, 0x303F) || in(0xFF01, 0xFF60) || in(0xFFE0, 0xFFE6);
+}
+
+int legacyByteCount(QStringView text) {
     int bytes = 0;
     for (QChar c : text)
-        bytes += isWideInCodePage950(c.unicode()) ? 2 : 1;
+        bytes += isWideUnit(c.unicode()) ? 2 : 1;
     return bytes;
 }
 

@@ -17,6 +17,9 @@ const std::array<char16_t, 65536>& lowerCaseTable() {
             // A unit whose lower case needs a pair stays, so offsets hold.
             t[u] = QChar::requiresSurrogates(lower) ? char16_t(u) : char16_t(lower);
         }
+        // QChar keeps U+0130 because its full lower case is two units; the
+        // simple mapping, one unit, is "i".
+        t[0x130] = u'i';
         return t;
     }();
     return table;

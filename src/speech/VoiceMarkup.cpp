@@ -22,7 +22,7 @@ const std::array<uint8_t, 65536>& unitClasses() {
     static const auto table = [] {
         std::array<uint8_t, 65536> t{};
         for (int u = 0; u < 65536; ++u)
-            t[u] = isWideInCodePage950(char16_t(u)) ? Wide : Narrow;
+            t[u] = isWideUnit(char16_t(u)) ? Wide : Narrow;
         for (char16_t n : NeutralChars)
             t[n] = Neutral;
         return t;
@@ -198,7 +198,7 @@ QString BuildVoiceMarkup(QStringView text, CommaRule rule, const MarkupContext& 
     // text's opening: decided once, on the text as given, before conversion.
     const QStringView opening = text.first(std::min<qsizetype>(text.size(), 20));
     const RunKind leadingKind =
-        codePage950ByteCount(opening) > opening.size() ? RunKind::Other : RunKind::Abc;
+        legacyByteCount(opening) > opening.size() ? RunKind::Other : RunKind::Abc;
 
     // Sized as if nothing is converted: exact unless a conversion moves a
     // character into the other script, and the writer grows then.

@@ -266,6 +266,22 @@ private slots:
         QVERIFY(upperCase.seconds() < full.seconds() * 0.9); // rate 5 took effect
     }
 
+    // All 21 speeds differ, the ends of the scale included.
+    void everyRateIsFasterThanTheOneBelow() {
+        const QString sentence =
+            QStringLiteral("The quick brown fox jumps over the lazy dog, then runs away.");
+        double last = 0;
+        QStringList seen;
+        for (int rate = -10; rate <= 10; ++rate) {
+            const Sound s = speak(run(kEnglish, 100, rate, 0, sentence));
+            seen << QStringLiteral("%1: %2s").arg(rate).arg(s.seconds(), 0, 'f', 3);
+            if (rate > -10)
+                QVERIFY2(s.seconds() < last, qPrintable(seen.join(QStringLiteral(", "))));
+            last = s.seconds();
+        }
+        qInfo("%s", qPrintable(seen.join(QStringLiteral(", "))));
+    }
+
     // Every pitch value, also between the synthesiser's own steps, must sound
     // higher than the one below it, without changing the length noticeably.
     void pitchRisesWithEveryValue() {
@@ -287,6 +303,35 @@ private slots:
                 QVERIFY2(ratio > 1.0, qPrintable(seen.join(QStringLiteral(", "))));
                 QVERIFY2(std::abs(s.seconds() / lastSeconds - 1) < 0.02,
                          qPrintable(QStringLiteral("%1 s at %2").arg(s.seconds()).arg(middle)));
+            }
+            last = track;
+            lastSeconds = s.seconds();
+        }
+        qInfo("%s", qPrintable(seen.join(QStringLiteral(", "))));
+    }
+
+    // Across the whole scale, values 10 apart are a clearly heard step apart
+    // (at least 30 cents), at the same tempo.
+    void pitchStepsOfTenAreHeard() {
+        const QString phrase =
+            QStringLiteral("Aaah, oh, you are so lovely and alone. Oh, we are all alone, aaah.");
+        const double minimumRatio = std::pow(2.0, 30.0 / 1200.0);
+        std::vector<double> last;
+        double lastSeconds = 0;
+        QStringList seen;
+        for (int middle = -100; middle <= 100; middle += 10) {
+            const Sound s = speak(run(kEnglish, 100, 0, middle, phrase));
+            const std::vector<double> track = f0Track(s);
+            if (!last.empty()) {
+                const double cents = 1200.0 * std::log2(pitchRatio(last, track));
+                seen << QStringLiteral("%1: %2 cents %3s")
+                            .arg(middle)
+                            .arg(cents, 0, 'f', 1)
+                            .arg(s.seconds(), 0, 'f', 3);
+                QVERIFY2(pitchRatio(last, track) >= minimumRatio,
+                         qPrintable(seen.join(QStringLiteral(", "))));
+                QVERIFY2(std::abs(s.seconds() / lastSeconds - 1) < 0.02,
+                         qPrintable(seen.join(QStringLiteral(", "))));
             }
             last = track;
             lastSeconds = s.seconds();

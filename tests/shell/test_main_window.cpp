@@ -50,6 +50,27 @@ public:
     bool waitUntilRecording() {
         return QTest::qWaitFor([this] { return !m_pcm.isEmpty(); }, 10000);
     }
+    // Samples recorded so far, after taking in what has arrived.
+    qsizetype mark() {
+        QCoreApplication::processEvents();
+        return m_pcm.size() / 2;
+    }
+    // Root mean square of the samples from `from` to `to`, in sample units;
+    // nothing recorded counts as silence.
+    double rms(qsizetype from, qsizetype to) const {
+        const auto* samples = reinterpret_cast<const int16_t*>(m_pcm.constData());
+        to = std::min<qsizetype>(to, m_pcm.size() / 2);
+        double sum = 0;
+        for (qsizetype i = from; i < to; ++i)
+            sum += double(samples[i]) * samples[i];
+        return to > from ? std::sqrt(sum / double(to - from)) : 0;
+    }
+    // Loudness of what the monitor gives over the next `ms` milliseconds.
+    double listen(int ms) {
+        const qsizetype from = mark();
+        QTest::qWait(ms);
+        return rms(from, mark());
+    }
     // Root mean square of everything recorded, in sample units.
     double stop() {
         QTest::qWait(200);
@@ -176,6 +197,39 @@ private slots:
         QVERIFY(!QApplication::overrideCursor());
     }
 
+    // The pause button really silences the reading, and the second click
+    // brings the sound back.
+    void pauseButtonSilencesAndResumes() {
+        shell::MainWindow window;
+        window.show();
+        window.Form_Load();
+        window.Text1->setPlainText(
+            QStringLiteral("Reading goes on for a good while, sentence after sentence. ")
+                .repeated(8));
+        selectAll(window.Text1);
+        window.SSTab1->setCurrentIndex(shell::DocumentTab);
+        MonitorRecording recording;
+        QVERIFY(recording.waitUntilRecording());
+        constexpr double kLoud = 300, kQuiet = 20;
+        clickRead(window);
+        QVERIFY(QTest::qWaitFor([&] { return recording.listen(100) > kLoud; }, 5000));
+
+        QToolButton* pause = window.Toolbar1->button(shell::MainToolBar::PauseButton);
+        QTest::mouseClick(pause, Qt::LeftButton);
+        QCOMPARE(pause->toolTip(), QStringLiteral("Resume Reading"));
+        // What was already on its way to the monitor drains first.
+        QVERIFY(QTest::qWaitFor([&] { return recording.listen(100) < kQuiet; }, 1000));
+        const double paused = recording.listen(1000);
+        QVERIFY2(paused < kQuiet, qPrintable(QStringLiteral("RMS %1 while paused").arg(paused)));
+        QVERIFY(window.commands().voice()->isSpeaking());
+
+        QTest::mouseClick(pause, Qt::LeftButton);
+        QCOMPARE(pause->toolTip(), QStringLiteral("Pause Reading"));
+        QVERIFY(QTest::qWaitFor([&] { return recording.listen(100) > kLoud; }, 2000));
+        window.commands().StopAndReset();
+        recording.stop();
+    }
+
     void readsTheSelectionOfAnInlineFrame() {
         QFile frame(pages.filePath(QStringLiteral("frame.html")));
         QVERIFY(frame.open(QIODevice::WriteOnly));
@@ -232,12 +286,17 @@ private slots:
         const QUrl before = view->url();
         // Answers every time the dialog is up, not just once: the dialog may
         // still be loading its folder and drop a choice made too early.
-        auto answerDialog = [](const QString& choice) {
+        // The cursor shown while the dialog is open: the normal one, not the
+        // busy one of the click.
+        QList<Qt::CursorShape> cursorsOverDialog;
+        auto answerDialog = [&cursorsOverDialog](const QString& choice) {
             auto timer = std::make_unique<QTimer>();
-            QObject::connect(timer.get(), &QTimer::timeout, [choice] {
+            QObject::connect(timer.get(), &QTimer::timeout, [choice, &cursorsOverDialog] {
                 auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
                 if (!dialog)
                     return;
+                const QCursor* cursor = QApplication::overrideCursor();
+                cursorsOverDialog << (cursor ? cursor->shape() : Qt::ArrowCursor);
                 QCOMPARE(dialog->windowTitle(), QStringLiteral("請選擇檔案"));
                 if (choice.isEmpty()) {
                     dialog->reject();
@@ -263,6 +322,9 @@ private slots:
         answering.reset();
         QCOMPARE(view->url(), QUrl::fromLocalFile(page.fileName()));
         QVERIFY(!QApplication::overrideCursor());
+        QVERIFY(!cursorsOverDialog.isEmpty());
+        for (Qt::CursorShape shape : cursorsOverDialog)
+            QCOMPARE(shape, Qt::ArrowCursor);
     }
 
     void noSelectionAndEmptyClipboardSpeaksNothing() {

@@ -71,6 +71,17 @@ private slots:
             u"[O:中][A:\t, ][O:文][A:\n]"_qs);
         row("full-width comma is wide", u"abc，def"_qs, false, u"[A:abc, ][O:，][A:def]"_qs);
         row("ideographic space is wide", u"a\u3000b"_qs, false, u"[A:a, ][O:\u3000][A:b]"_qs);
+        // Simplified characters such as 们 这 说 国 are outside code page 950
+        // and must still go to the Other voice, in one run.
+        row("simplified sentence", u"我们说这是国语。"_qs, false, u"[O:我们说这是国语。]"_qs);
+        row("mixed simplified and latin", u"他们 use 为什么 OK"_qs, false,
+            u"[O:他们 ][A:use , ][O:为什么 ][A:OK]"_qs);
+        row("full-width forms are wide", u"a＂＇［］＾｀ｂ"_qs, false,
+            u"[A:a, ][O:＂＇［］＾｀ｂ]"_qs);
+        row("extension A is wide", u"x\u3400\u4DBF"_qs, false, u"[A:x, ][O:\u3400\u4DBF]"_qs);
+        row("kana and cyrillic stay narrow", u"中ヶЖ"_qs, false, u"[O:中][A:ヶЖ]"_qs);
+        // The opening test sees a Simplified character as wide too.
+        row("leading digits, simplified soon", u"2024们"_qs, false, u"[O:2024们]"_qs);
         // Each surrogate is classified on its own; neither half is in the code page.
         row("surrogate pair is narrow", u"中\U00020000"_qs, false, u"[O:中][A:\U00020000]"_qs);
     }
@@ -136,6 +147,16 @@ private slots:
             return asked++ == 0 ? ScriptConversion::SimpToTrad : ScriptConversion::None;
         };
         QCOMPARE(cut("xx", CommaRule::AfterAbcRun, c), u"[O:中][A:x]"_qs);
+    }
+
+    void convertedTextStaysWithTheOtherVoice() {
+        // With the real tables: Traditional text converted to Simplified
+        // characters that code page 950 cannot encode is still one Other run.
+        MarkupContext c = bracketContext();
+        c.conversion = [] { return ScriptConversion::TradToSimp; };
+        c.convert = convertCharacter;
+        QCOMPARE(TradToSimp(u'國'), u'国');
+        QCOMPARE(cut(u"我們說國語 ok"_qs, CommaRule::AfterAbcRun, c), u"[O:我们说国语 ][A:ok]"_qs);
     }
 
     void boxTickedByAnEventTakesEffectAtOnce() {
