@@ -18,6 +18,7 @@ public:
     static constexpr int ButtonCount = 13;
     static constexpr int ReadButton = 2;
     static constexpr int PauseButton = 3;
+    static constexpr int ExportButton = 4;
     static constexpr int TranslationButton = 6;
 
     explicit MainToolBar(QWidget* parent = nullptr);

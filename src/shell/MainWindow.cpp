@@ -2,17 +2,22 @@
 
 #include "BrowserPage.h"
 #include "DialogCursor.h"
+#include "DialoguePage.h"
+#include "ExportCommand.h"
 #include "Failure.h"
 #include "GlobalKeys.h"
 #include "MainToolBar.h"
 #include "ReadingCommands.h"
 #include "SettingsPane.h"
 #include "StartUp.h"
+#include "WindowExport.h"
 #include "X11KeyWatcher.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QPushButton>
 #include <QShortcut>
+#include <QSlider>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QUrl>
@@ -38,8 +43,7 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<keys::KeyWatcher> keyWat
     Text1 = new QTextEdit(SSTab1);
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setAcceptRichText(false);
-    dialoguePage = new QWidget(SSTab1);
-    dialoguePage->setObjectName(QStringLiteral("DialoguePage"));
+    dialoguePage = new dialogue::DialoguePage(SSTab1);
     SSTab1->addTab(browserPage, QStringLiteral("朗讀網頁"));
     SSTab1->addTab(Text1, QStringLiteral("朗讀檔案"));
     SSTab1->addTab(dialoguePage, QStringLiteral("對話編輯"));
@@ -60,6 +64,39 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<keys::KeyWatcher> keyWat
 
     connect(Toolbar1, &MainToolBar::buttonClicked, this, &MainWindow::Toolbar1_ButtonClick);
 
+    m_host->setDialogueGrid(&dialoguePage->grid());
+    dialoguePage->setPrompter(m_messageBoxes);
+    dialoguePage->setVoiceSource([] {
+        const engine::SpObjectTokens voices = engine::SpVoice::GetVoices(QString(), QString());
+        QStringList names;
+        for (const engine::SpObjectToken& token : voices.items())
+            names << token.GetDescription();
+        return names;
+    });
+    m_startUp->setDialogueGridBuilder([this] { dialoguePage->ResetDialogueGrid(); });
+    // No grid editor may stay over another page, nor over a reading.
+    connect(SSTab1, &QTabWidget::currentChanged, dialoguePage,
+            &dialogue::DialoguePage::ParkEditors);
+    connect(Toolbar1, &MainToolBar::readMenuChosen, dialoguePage,
+            &dialogue::DialoguePage::ParkEditors);
+    m_exportUi = std::make_unique<WindowExportUi>(this);
+    m_export = new ExportCommand(*m_host, *m_commands, *m_exportUi, m_messageBoxes, this);
+
+    m_mixer = std::make_unique<audio::PulseMixer>();
+    m_mixerControls = std::make_unique<WindowMixerControls>(*SSTab2->Slider5, *SSTab2->Command5);
+    m_mixerCommands = std::make_unique<MixerCommands>(*m_mixer, *m_mixerControls, m_messageBoxes);
+    m_startUp->setMixer(m_mixerCommands.get());
+    // A drag sets the volume once, where it is let go; keys set it at once.
+    SSTab2->Slider5->setTracking(false);
+    connect(SSTab2->Slider5, &QSlider::valueChanged, this, [this](int value) {
+        m_mixerCommands->setMasterVolume(value);
+        m_host->setNormalCursor();
+    });
+    connect(SSTab2->Command5, &QPushButton::clicked, this, [this] {
+        m_mixerCommands->muteClicked();
+        m_host->setNormalCursor();
+    });
+
     if (!m_keys)
         m_keys = std::make_unique<keys::X11KeyWatcher>();
     m_startUp->setKeyWatcher(m_keys.get());
@@ -79,6 +116,13 @@ MainWindow::~MainWindow() {
 void MainWindow::setPrompter(speech::Prompter& prompter) {
     m_commands->setPrompter(prompter);
     m_startUp->setPrompter(prompter);
+    dialoguePage->setPrompter(prompter);
+    m_export->setPrompter(prompter);
+    m_mixerCommands->setPrompter(prompter);
+}
+
+void MainWindow::setExportUi(ExportUi& ui) {
+    m_export->setUi(ui);
 }
 
 void MainWindow::Form_Load() {
@@ -120,6 +164,15 @@ void MainWindow::Toolbar1_ButtonClick(int index) {
         break;
     case MainToolBar::PauseButton:
         guarded([&] { m_commands->Speakstopresume(); });
+        break;
+    case MainToolBar::ExportButton:
+        // Silencing now would cut the running export short.
+        if (m_export->isRunning()) {
+            guarded([&] { m_export->refuseWhileRunning(); });
+            break;
+        }
+        guarded([&] { m_commands->StopAndReset(); });
+        guarded([&] { m_export->Output(); });
         break;
     default:
         // The other buttons' commands come with their panes.

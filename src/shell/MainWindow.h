@@ -10,6 +10,10 @@
 
 #include <memory>
 
+namespace lectern::audio {
+class Mixer;
+}
+
 class QShortcut;
 class QTabWidget;
 class QTextEdit;
@@ -17,11 +21,18 @@ class QTextEdit;
 namespace lectern::browser {
 class BrowserPage;
 }
+namespace lectern::dialogue {
+class DialoguePage;
+}
 
 namespace lectern::shell {
 
+class ExportCommand;
+class ExportUi;
 class GlobalKeys;
 class MainToolBar;
+class MixerCommands;
+class MixerControls;
 class ReadingCommands;
 class SettingsPane;
 class StartUp;
@@ -38,11 +49,14 @@ public:
     QTabWidget* SSTab1 = nullptr;
     browser::BrowserPage* browserPage = nullptr;
     QTextEdit* Text1 = nullptr;
-    QWidget* dialoguePage = nullptr;
+    dialogue::DialoguePage* dialoguePage = nullptr;
     SettingsPane* SSTab2 = nullptr;
     bool SettingsHidden = false;
 
     ReadingCommands& commands() { return *m_commands; }
+    ExportCommand& exportCommand() { return *m_export; }
+    // The save dialog, progress and file opening go here from now on.
+    void setExportUi(ExportUi& ui);
     keys::KeyWatcher& keyWatcher() { return *m_keys; }
     // Message boxes go to this prompter from now on (tests answer through it).
     void setPrompter(speech::Prompter& prompter);
@@ -71,6 +85,11 @@ private:
     std::unique_ptr<WindowReadingHost> m_host;
     ReadingCommands* m_commands = nullptr;
     std::unique_ptr<StartUp> m_startUp;
+    std::unique_ptr<ExportUi> m_exportUi;
+    ExportCommand* m_export = nullptr;
+    std::unique_ptr<audio::Mixer> m_mixer;
+    std::unique_ptr<MixerControls> m_mixerControls;
+    std::unique_ptr<MixerCommands> m_mixerCommands;
     bool m_unloaded = false;
 };
 

@@ -85,17 +85,40 @@ QString ReadingCommands::ReadBrowserSelection() {
     return chooseBrowserText(m_host.browserSelection());
 }
 
-ClipboardReading ReadingCommands::ReadClipboardText() {
+ClipboardReading ReadingCommands::ReadClipboardText(const QString& question) {
     const QString raw = m_clipboard.text();
     ClipboardReading reading;
     reading.text = speech::replaceCrLf(raw, u"  ");
     if (reading.text.isEmpty())
         return reading;
-    const QString question =
-        speech::clipboardQuestion(QString::fromUtf16(speech::ReadClipboardQuestion), raw);
-    reading.declined = m_prompter->prompt(speech::questionTitle(), question, PromptIcon::None,
+    const QString asked = speech::clipboardQuestion(
+        question.isEmpty() ? QString::fromUtf16(speech::ReadClipboardQuestion) : question, raw);
+    reading.declined = m_prompter->prompt(speech::questionTitle(), asked, PromptIcon::None,
                                           PromptButtons::YesNo) != PromptAnswer::Yes;
     return reading;
+}
+
+QString ReadingCommands::selectedPageText() {
+    switch (m_host.currentTab()) {
+    case BrowserTab:
+        return ReadBrowserSelection();
+    case DocumentTab:
+        return speech::NormaliseSelection(m_host.documentSelection());
+    default:
+        return QString();
+    }
+}
+
+std::optional<QString> ReadingCommands::clipboardFallback(const QString& question) {
+    const ClipboardReading clip = ReadClipboardText(question);
+    if (clip.text.isEmpty()) {
+        m_prompter->prompt(speech::messageTitle(), noTextSelectedMessage(), PromptIcon::Exclamation,
+                           PromptButtons::Ok);
+        return std::nullopt;
+    }
+    if (clip.declined)
+        return std::nullopt;
+    return clip.text;
 }
 
 speech::MarkupContext ReadingCommands::markupContext(speech::HeadVariant variant) {
@@ -144,26 +167,25 @@ QString ReadingCommands::buildMarkup(const QString& text, const speech::MarkupCo
                                     m_state.CurrentRunText);
 }
 
+QString ReadingCommands::dialogueMarkup() {
+    const dialogue::DialogueMarkup result = m_host.dialogueMarkup();
+    // The rows before the one without a voice are still read.
+    if (result.stoppedEarly)
+        m_prompter->prompt(dialogue::noVoiceTitle(), dialogue::noVoiceMessage(), PromptIcon::None,
+                           PromptButtons::Ok);
+    return result.markup;
+}
+
 void ReadingCommands::Speak() {
     read([this](const speech::MarkupContext& context) -> std::optional<QString> {
-        const int tab = m_host.currentTab();
-        if (tab == DialogueTab)
-            return m_host.dialogueMarkup();
-        QString text;
-        if (tab == BrowserTab)
-            text = ReadBrowserSelection();
-        else if (tab == DocumentTab)
-            text = speech::NormaliseSelection(m_host.documentSelection());
+        if (m_host.currentTab() == DialogueTab)
+            return dialogueMarkup();
+        QString text = selectedPageText();
         if (text.isEmpty()) {
-            const ClipboardReading clip = ReadClipboardText();
-            if (clip.text.isEmpty()) {
-                m_prompter->prompt(speech::messageTitle(), noTextSelectedMessage(),
-                                   PromptIcon::Exclamation, PromptButtons::Ok);
+            const std::optional<QString> clip = clipboardFallback(QString());
+            if (!clip)
                 return std::nullopt;
-            }
-            if (clip.declined)
-                return std::nullopt;
-            text = clip.text;
+            text = *clip;
         }
         return buildMarkup(text, context);
     });

@@ -80,7 +80,18 @@ public:
     bool FormatType(const QString& name);
     void PrepareVoice();
     QString ReadBrowserSelection();
-    ClipboardReading ReadClipboardText();
+    // Asks `question` (the reading's wording unless given) before taking the
+    // clipboard's text.
+    ClipboardReading ReadClipboardText(const QString& question = {});
+
+    // Shared with the export: the selected text of the page showing (empty
+    // on the dialogue page), and the clipboard fallback with its question;
+    // nullopt once the user has been told there is no text or declined.
+    QString selectedPageText();
+    std::optional<QString> clipboardFallback(const QString& question);
+    // The two profiles' heads and tails and the conversion boxes, for
+    // BuildVoiceMarkup.
+    speech::MarkupContext markupContext(speech::HeadVariant variant = speech::HeadVariant::Plain);
 
 signals:
     // Right before the engine is handed the text.
@@ -95,7 +106,6 @@ private slots:
 
 private:
     engine::SpVoice& currentVoice();
-    speech::MarkupContext markupContext(speech::HeadVariant variant);
     // The frame every reading shares: format check, flags, a fresh voice,
     // then the text `gather` turns into markup (nullopt: stop quietly), and
     // the normal cursor on every path.
@@ -103,6 +113,8 @@ private:
               const QString& deviceError = audioDeviceErrorMessage(),
               speech::HeadVariant variant = speech::HeadVariant::Plain);
     QString buildMarkup(const QString& text, const speech::MarkupContext& context);
+    // The dialogue grid's markup, telling the user of a row without a voice.
+    QString dialogueMarkup();
     void speakMarkup(const QString& markup, int flags);
     // Applies the chosen format; on refusal shows the device message.
     bool applyFormatOrWarn(const QString& deviceError);

@@ -3,6 +3,7 @@
 // commands can run without one.
 
 #include "BrowserSelection.h"
+#include "DialogueMarkup.h"
 #include "ScriptConversion.h"
 #include "VoiceMarkup.h"
 
@@ -10,6 +11,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 
 namespace lectern::shell {
 
@@ -27,8 +29,9 @@ public:
     virtual QString documentFromCaret() const = 0;
     // Throws when the page cannot be asked.
     virtual browser::BrowserSelection browserSelection() = 0;
-    // The dialogue grid's markup; empty until the grid exists.
-    virtual QString dialogueMarkup() { return {}; }
+    // The dialogue grid's markup; empty until the grid exists. Throws when a
+    // pause cell is not a number.
+    virtual dialogue::DialogueMarkup dialogueMarkup() { return {}; }
 
     // The settings as they are now.
     virtual QString formatName() const = 0;

@@ -3,6 +3,7 @@
 #include "Failure.h"
 #include "FormatList.h"
 #include "KeyWatcher.h"
+#include "MixerCommands.h"
 #include "ReadingCommands.h"
 #include "SettingsPane.h"
 #include "StoredSettings.h"
@@ -91,6 +92,11 @@ void StartUp::Form_Unload() {
     if (!lastFailure.isEmpty())
         m_prompter->prompt(speech::messageTitle(), lastFailure, speech::PromptIcon::Error,
                            speech::PromptButtons::Ok);
+}
+
+void StartUp::startMixer() {
+    if (m_mixer)
+        m_mixer->showState();
 }
 
 void StartUp::installKeyWatcher() {

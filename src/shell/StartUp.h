@@ -18,6 +18,7 @@ class KeyWatcher;
 
 namespace lectern::shell {
 
+class MixerCommands;
 class ReadingCommands;
 class ReadingHost;
 class SettingsPane;
@@ -43,6 +44,12 @@ public:
             speech::Prompter& prompter, bool& settingsHidden);
 
     void setPrompter(speech::Prompter& prompter) { m_prompter = &prompter; }
+    // The last start-up step builds the dialogue grid through this.
+    void setDialogueGridBuilder(std::function<void()> build) {
+        m_buildDialogueGrid = std::move(build);
+    }
+    // The slider and button that show the machine's mixer at start-up.
+    void setMixer(MixerCommands* mixer) { m_mixer = mixer; }
     // The desktop-wide key watcher started at start-up and stopped at
     // shut-down.
     void setKeyWatcher(keys::KeyWatcher* watcher) { m_keys = watcher; }
@@ -62,19 +69,24 @@ private:
 
     // Services of panes that do not exist yet; each takes its place in the
     // sequence once its pane lands.
+    void startMixer();
     void fillFontList() {}
     void pointFileBrowser() {}
-    void startMixer() {}
     void goHome() {}
     void installKeyWatcher();
     void removeKeyWatcher();
-    void buildDialogueGrid() {}
+    void buildDialogueGrid() {
+        if (m_buildDialogueGrid)
+            m_buildDialogueGrid();
+    }
 
     ReadingHost& m_host;
     SettingsPane& m_settings;
     ReadingCommands& m_commands;
     speech::Prompter* m_prompter;
     bool& m_settingsHidden;
+    std::function<void()> m_buildDialogueGrid;
+    MixerCommands* m_mixer = nullptr;
     keys::KeyWatcher* m_keys = nullptr;
     // Why the speech object could not be made, for the steps that need it.
     QString m_engineFailure;

@@ -77,6 +77,10 @@ browser::BrowserSelection WindowReadingHost::browserSelection() {
     return selection;
 }
 
+dialogue::DialogueMarkup WindowReadingHost::dialogueMarkup() {
+    return m_dialogue ? dialogue::BuildDialogueMarkup(*m_dialogue) : dialogue::DialogueMarkup{};
+}
+
 QString WindowReadingHost::formatName() const {
     return m_settings.Combo4->currentText();
 }

@@ -29,6 +29,8 @@ public:
     QString documentSelection() const override;
     QString documentFromCaret() const override;
     browser::BrowserSelection browserSelection() override;
+    dialogue::DialogueMarkup dialogueMarkup() override;
+    void setDialogueGrid(const dialogue::DialogueGrid* grid) { m_dialogue = grid; }
     QString formatName() const override;
     int audioOutputIndex() const override;
     int16_t speakFlags() const override;
@@ -48,6 +50,7 @@ private:
     browser::BrowserPage& m_browser;
     SettingsPane& m_settings;
     MainToolBar& m_toolbar;
+    const dialogue::DialogueGrid* m_dialogue = nullptr;
 };
 
 // The clipboard, or with `selection` the X11 PRIMARY selection: the text

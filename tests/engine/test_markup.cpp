@@ -92,6 +92,37 @@ private slots:
         QCOMPARE(spoken(unknown), QStringLiteral("ab|"));
     }
 
+    // Prosody values typed by hand (a dialogue row's cells go in unchecked):
+    // anything that is not a number keeps the value around it, decimals are
+    // cut, the rest is clamped.
+    void typedProsodyValues_data() {
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("pitch");
+        QTest::addColumn<int>("volume");
+        QTest::newRow("empty") << "" << 0 << 0 << 100;
+        QTest::newRow("letters") << "abc" << 0 << 0 << 100;
+        QTest::newRow("decimal comma") << "1,5" << 0 << 0 << 100;
+        QTest::newRow("decimal") << "2.7" << 2 << 2 << 2;
+        QTest::newRow("too high") << "12" << 10 << 12 << 12;
+        QTest::newRow("far too low") << "-1e300" << -10 << -100 << 0;
+        QTest::newRow("nan") << "nan" << 0 << 0 << 100;
+    }
+    void typedProsodyValues() {
+        QFETCH(QString, value);
+        const QString markup =
+            QStringLiteral("<VOICE REQUIRED=\"NAME=English (America)\"><rate speed=\"%1\">"
+                           "<pitch middle=\"%1\"><volume level=\"%1\">hi</volume></pitch>"
+                           "</rate></VOICE><silence msec=\"0\"/>")
+                .arg(value);
+        const auto segs = parse(markup);
+        QVERIFY(!segs.empty());
+        QCOMPARE(segs[0].kind, SpeechSegment::Kind::Text);
+        QTEST(segs[0].prosody.rate, "rate");
+        QTEST(segs[0].prosody.pitch, "pitch");
+        QTEST(segs[0].prosody.volume, "volume");
+    }
+
     void entitiesKeepOffsetsIntoTheOriginal() {
         const QString text =
             QStringLiteral("<pitch middle=\"1\">a&amp;b &#20320;&#x597D; &lt;c&gt; "

@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
 #include <stdexcept>
 
 struct Prompt {
@@ -45,6 +46,7 @@ public:
     lectern::browser::BrowserSelection browser;
     bool browserFails = false;
     QString dialogue;
+    bool dialogueStoppedEarly = false;
     QString format = QStringLiteral("SAFT22kHz16BitMono");
     int16_t flags = 11;
     lectern::speech::VoiceProfile abc{QStringLiteral("English (America)"), 0, 100, 0};
@@ -64,7 +66,9 @@ public:
             throw std::runtime_error("The web page did not report its selection in time.");
         return browser;
     }
-    QString dialogueMarkup() override { return dialogue; }
+    lectern::dialogue::DialogueMarkup dialogueMarkup() override {
+        return {dialogue, dialogueStoppedEarly};
+    }
     QString formatName() const override { return format; }
     int audioOutputIndex() const override { return 0; }
     int16_t speakFlags() const override { return flags; }

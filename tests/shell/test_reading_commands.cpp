@@ -214,6 +214,23 @@ private slots:
         QCOMPARE(lastMarkup(), host.dialogue);
     }
 
+    void dialogueStoppedAtARowWithoutVoice() {
+        host.tab = shell::DialogueTab;
+        host.dialogue = QStringLiteral("<VOICE REQUIRED=\"NAME=V\">first</VOICE>");
+        host.dialogueStoppedEarly = true;
+        commands->state().CurrentRunText = QStringLiteral("untouched");
+        commands->Speak();
+        QCOMPARE(prompter.prompts.size(), 1);
+        QCOMPARE(prompter.prompts[0].text, QStringLiteral("請選擇語音 !"));
+        QCOMPARE(prompter.prompts[0].icon, PromptIcon::None);
+        QCOMPARE(prompter.prompts[0].buttons, speech::PromptButtons::Ok);
+        QCOMPARE(prompter.prompts[0].title, QCoreApplication::applicationName());
+        // The rows before it are read all the same.
+        QCOMPARE(spoken->size(), 1);
+        QCOMPARE(lastMarkup(), host.dialogue);
+        QCOMPARE(commands->state().CurrentRunText, QStringLiteral("untouched"));
+    }
+
     void refusedFormatStopsTheReading() {
         const QString twoLines =
             QStringLiteral("你的音訊輸出串流不支援此模式 !\n建議 SAFT22kHz16BitMono 模式");

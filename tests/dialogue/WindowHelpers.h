@@ -1,0 +1,131 @@
+#pragma once
+// Shared by the dialogue window tests: the sink monitor's recording, the
+// message box and file dialog answerers.
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QProcess>
+#include <QTimer>
+#include <QtTest>
+
+#include <cmath>
+#include <memory>
+#include <vector>
+
+// Records the default sink's monitor, 16 kHz mono, for as long as it lives.
+class MonitorRecording {
+public:
+    static constexpr int Rate = 16000;
+
+    MonitorRecording() {
+        QProcess pactl;
+        pactl.start(QStringLiteral("pactl"), {QStringLiteral("get-default-sink")});
+        pactl.waitForFinished(5000);
+        const QString sink = QString::fromUtf8(pactl.readAllStandardOutput()).trimmed();
+        QObject::connect(&m_parec, &QProcess::readyReadStandardOutput,
+                         [this] { m_pcm += m_parec.readAllStandardOutput(); });
+        m_parec.start(QStringLiteral("parec"),
+                      {QStringLiteral("-d"), sink + QStringLiteral(".monitor"),
+                       QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
+                       QStringLiteral("--rate=16000"), QStringLiteral("--channels=1"),
+                       QStringLiteral("--latency-msec=20")});
+    }
+    bool waitUntilRecording() {
+        return QTest::qWaitFor([this] { return !m_pcm.isEmpty(); }, 10000);
+    }
+    std::vector<int16_t> stop() {
+        QTest::qWait(300);
+        m_parec.terminate();
+        m_parec.waitForFinished(5000);
+        m_pcm += m_parec.readAllStandardOutput();
+        const auto* samples = reinterpret_cast<const int16_t*>(m_pcm.constData());
+        return std::vector<int16_t>(samples, samples + m_pcm.size() / 2);
+    }
+
+private:
+    QProcess m_parec;
+    QByteArray m_pcm;
+};
+
+// Stretches of sound in a recording, in 10 ms frames: [first, end) frame
+// indices. Quiet stretches shorter than `bridgeMs` count as part of the sound.
+struct SoundStretch {
+    int first = 0;
+    int end = 0;
+};
+
+inline std::vector<SoundStretch> soundStretches(const std::vector<int16_t>& pcm, int bridgeMs) {
+    const int frame = MonitorRecording::Rate / 100;
+    std::vector<bool> loud;
+    for (size_t i = 0; i + frame <= pcm.size(); i += frame) {
+        double sum = 0;
+        for (int j = 0; j < frame; ++j)
+            sum += double(pcm[i + j]) * pcm[i + j];
+        loud.push_back(std::sqrt(sum / frame) > 150);
+    }
+    std::vector<SoundStretch> out;
+    for (int f = 0; f < int(loud.size()); ++f) {
+        if (!loud[f])
+            continue;
+        if (!out.empty() && (f - out.back().end) * 10 < bridgeMs)
+            out.back().end = f + 1;
+        else
+            out.push_back({f, f + 1});
+    }
+    return out;
+}
+
+// Answers the next message box and keeps what it said.
+struct SeenBox {
+    QString title, text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    int buttons = 0;
+    bool seen = false;
+    int count = 0; // boxes answered so far
+};
+
+inline std::unique_ptr<QTimer> answerBoxes(SeenBox& seen) {
+    auto timer = std::make_unique<QTimer>();
+    QObject::connect(timer.get(), &QTimer::timeout, [&seen] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            seen = {box->windowTitle(),         box->text(), box->icon(),
+                    int(box->buttons().size()), true,        seen.count + 1};
+            box->done(QMessageBox::Ok);
+        }
+    });
+    timer->start(20);
+    return timer;
+}
+
+// Answers the file dialog each time it is up (it may drop a choice made while
+// it still loads its folder) with `choice`, or cancels it when empty.
+inline std::unique_ptr<QTimer> answerFileDialog(const QString& choice, QString* title = nullptr) {
+    auto timer = std::make_unique<QTimer>();
+    QObject::connect(timer.get(), &QTimer::timeout, [choice, title] {
+        QWidget* active = QApplication::activeModalWidget();
+        // A question of the dialog's own (file missing, overwrite?) would
+        // otherwise wait for ever; say what it was and go on.
+        if (auto* box = qobject_cast<QMessageBox*>(active)) {
+            if (qobject_cast<QFileDialog*>(box->parentWidget())) {
+                qWarning("the file dialog asked: %s", qPrintable(box->text()));
+                box->done(box->standardButtons() & QMessageBox::Yes ? QMessageBox::Yes
+                                                                    : QMessageBox::Ok);
+            }
+            return;
+        }
+        auto* dialog = qobject_cast<QFileDialog*>(active);
+        if (!dialog)
+            return;
+        if (title)
+            *title = dialog->windowTitle();
+        if (choice.isEmpty()) {
+            dialog->reject();
+        } else {
+            dialog->selectFile(choice);
+            QMetaObject::invokeMethod(dialog, "accept");
+        }
+    });
+    timer->start(20);
+    return timer;
+}
