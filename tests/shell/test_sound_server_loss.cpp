@@ -13,6 +13,9 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/prctl.h>
+
 using namespace lectern;
 
 namespace {
@@ -37,8 +40,11 @@ std::unique_ptr<QProcess> startServer() {
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir->path());
     env.insert(QStringLiteral("HOME"), runtimeDir->path());
     server->setProcessEnvironment(env);
-    server->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // Its output must not hold the test runner's pipe open, and it must not
+    // outlive a test that fails half-way.
     server->setStandardOutputFile(QProcess::nullDevice());
+    server->setStandardErrorFile(QProcess::nullDevice());
+    server->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
     server->start(QStringLiteral("pulseaudio"),
                   {QStringLiteral("--daemonize=no"), QStringLiteral("--exit-idle-time=-1"),
                    QStringLiteral("-n"), QStringLiteral("--log-level=0"),
