@@ -7,11 +7,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPointer>
-#include <QSocketNotifier>
 #include <QTimer>
-
-#include <sys/eventfd.h>
-#include <unistd.h>
 
 namespace lectern::engine {
 
@@ -99,27 +95,10 @@ public:
     explicit VoicePrivate(SpVoice* voice) : q(voice), timer(voice) {
         timer.setInterval(10);
         QObject::connect(&timer, &QTimer::timeout, voice, [this] { tick(); });
-        // The engine thread wakes the window thread through a counter the
-        // kernel keeps: nothing is allocated on one thread and read on the
-        // other, so no hand-over hides inside Qt's event queue.
-        wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-        if (wakeFd >= 0) {
-            wake = std::make_unique<QSocketNotifier>(wakeFd, QSocketNotifier::Read);
-            QObject::connect(wake.get(), &QSocketNotifier::activated, voice, [this] {
-                uint64_t count = 0;
-                [[maybe_unused]] const ssize_t n = ::read(wakeFd, &count, sizeof count);
-                tick();
-            });
-            channel->notify = [fd = wakeFd] {
-                const uint64_t one = 1;
-                [[maybe_unused]] const ssize_t n = ::write(fd, &one, sizeof one);
-            };
-        } else {
-            channel->notify = [voice] {
-                QMetaObject::invokeMethod(
-                    voice, [voice] { voice->d->tick(); }, Qt::QueuedConnection);
-            };
-        }
+        channel->notify = [voice] {
+            QMetaObject::invokeMethod(
+                voice, [voice] { voice->d->tick(); }, Qt::QueuedConnection);
+        };
     }
 
     ~VoicePrivate() {
@@ -128,9 +107,6 @@ public:
             channel->notify = nullptr;
         }
         purge();
-        wake.reset();
-        if (wakeFd >= 0)
-            ::close(wakeFd);
     }
 
     void purge() {
@@ -253,8 +229,6 @@ public:
     }
 
     SpVoice* q;
-    int wakeFd = -1;
-    std::unique_ptr<QSocketNotifier> wake;
     std::shared_ptr<Channel> channel = std::make_shared<Channel>();
     QTimer timer;
     std::vector<QEventLoop*> waiting;
