@@ -5,3 +5,7 @@ set_target_properties(bench_speech PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_B
 add_executable(bench_conversion ${CMAKE_CURRENT_SOURCE_DIR}/speech/conversion.cpp)
 target_link_libraries(bench_conversion PRIVATE lectern_speech)
 set_target_properties(bench_conversion PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)
+
+add_executable(bench_follow ${CMAKE_CURRENT_SOURCE_DIR}/speech/follow.cpp)
+target_link_libraries(bench_follow PRIVATE lectern_speech)
+set_target_properties(bench_follow PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bench)

@@ -1,13 +1,22 @@
 #include "BrowserPage.h"
 
+#include "WebView.h"
+
+#include <QComboBox>
+#include <QEvent>
 #include <QEventLoop>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QStyle>
 #include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QVariant>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
-#include <QWebEngineView>
 
+#include <limits>
 #include <memory>
 #include <stdexcept>
 
@@ -48,9 +57,52 @@ constexpr auto SelectionScript = R"JS(
 BrowserPage::BrowserPage(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    WebBrowser1 = new QWebEngineView(this);
+
+    auto* addressRow = new QHBoxLayout;
+    txtUrl = new QComboBox(this);
+    txtUrl->setObjectName(QStringLiteral("txtUrl"));
+    txtUrl->setEditable(true);
+    // The history is written by the page loads alone: Enter adds nothing,
+    // and a typed address equal to an entry is not taken for that entry.
+    txtUrl->setInsertPolicy(QComboBox::NoInsert);
+    txtUrl->setDuplicatesEnabled(true);
+    txtUrl->setMaxCount(std::numeric_limits<int>::max());
+    txtUrl->setAccessibleName(QStringLiteral("Address"));
+    // The combo box takes the focus for its line edit; both are watched.
+    txtUrl->installEventFilter(this);
+    txtUrl->lineEdit()->installEventFilter(this);
+    addressRow->addWidget(txtUrl, 1);
+    cmdLink = new QToolButton(this);
+    cmdLink->setObjectName(QStringLiteral("cmdLink"));
+    cmdLink->setIcon(
+        QIcon::fromTheme(QStringLiteral("go-jump"), style()->standardIcon(QStyle::SP_ArrowRight)));
+    cmdLink->setToolTip(QStringLiteral("Go"));
+    cmdLink->setAccessibleName(QStringLiteral("Go"));
+    addressRow->addWidget(cmdLink);
+    layout->addLayout(addressRow);
+
+    auto* pageRow = new QHBoxLayout;
+    WebBrowser1 = new WebView(this);
     WebBrowser1->setObjectName(QStringLiteral("WebBrowser1"));
-    layout->addWidget(WebBrowser1);
+    WebBrowser1->setAccessibleName(QStringLiteral("Web page"));
+    pageRow->addWidget(WebBrowser1, 1);
+    List1 = new QListWidget(this);
+    List1->setObjectName(QStringLiteral("List1"));
+    List1->setAccessibleName(QStringLiteral("Favourites"));
+    // About 2400 twips at the usual 96 dots per inch.
+    List1->setFixedWidth(logicalDpiX() * 2400 / 1440);
+    List1->hide();
+    pageRow->addWidget(List1);
+    layout->addLayout(pageRow, 1);
+}
+
+bool BrowserPage::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == txtUrl || watched == txtUrl->lineEdit()) &&
+        (event->type() == QEvent::FocusIn || event->type() == QEvent::MouseButtonDblClick)) {
+        // After the click that gave the focus has placed the caret.
+        QTimer::singleShot(0, txtUrl->lineEdit(), &QLineEdit::selectAll);
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void BrowserPage::Navigate(const QUrl& url) {

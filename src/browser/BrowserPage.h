@@ -1,12 +1,16 @@
 #pragma once
-// The browser page of the page strip: an embedded web view.
+// The browser page of the page strip: address row, web view and the
+// favourites list beside it.
 
 #include "BrowserSelection.h"
+#include "WebView.h"
 
 #include <QUrl>
 #include <QWidget>
 
-class QWebEngineView;
+class QComboBox;
+class QListWidget;
+class QToolButton;
 
 namespace lectern::browser {
 
@@ -15,7 +19,10 @@ class BrowserPage : public QWidget {
 public:
     explicit BrowserPage(QWidget* parent = nullptr);
 
-    QWebEngineView* WebBrowser1 = nullptr;
+    QComboBox* txtUrl = nullptr;
+    QToolButton* cmdLink = nullptr;
+    WebView* WebBrowser1 = nullptr;
+    QListWidget* List1 = nullptr;
 
     void Navigate(const QUrl& url);
 
@@ -23,6 +30,9 @@ public:
     // event loop, so reading commands stay a straight sequence. Throws
     // std::runtime_error when the page does not answer within timeoutMs.
     BrowserSelection readSelection(int timeoutMs = 3000);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 } // namespace lectern::browser

@@ -59,7 +59,7 @@ void appendRowMarkup(QString& out, const DialogueRow& row, const QString& silenc
     out += u"\"/>";
 }
 
-DialogueMarkup BuildDialogueMarkup(const DialogueGrid& grid) {
+DialogueMarkup BuildDialogueMarkup(const DialogueGrid& grid, QStringView rowEnd) {
     DialogueMarkup result;
     const std::vector<DialogueRow>& rows = grid.rows();
     qsizetype size = 0;
@@ -74,6 +74,7 @@ DialogueMarkup BuildDialogueMarkup(const DialogueGrid& grid) {
         }
         const double ms = pauseMilliseconds(row.pause, int(i) + FirstDataRow);
         appendRowMarkup(result.markup, row, shortestDecimal(ms));
+        result.markup += rowEnd;
     }
     return result;
 }

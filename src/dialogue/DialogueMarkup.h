@@ -32,6 +32,7 @@ double pauseMilliseconds(const QString& pause, int row);
 void appendRowMarkup(QString& out, const DialogueRow& row, const QString& silenceMs);
 
 // Stops at the first row without a voice; the caller tells the user.
-DialogueMarkup BuildDialogueMarkup(const DialogueGrid& grid);
+// `rowEnd` follows every row's fragment.
+DialogueMarkup BuildDialogueMarkup(const DialogueGrid& grid, QStringView rowEnd = {});
 
 } // namespace lectern::dialogue

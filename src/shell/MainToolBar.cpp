@@ -38,6 +38,10 @@ const std::array<ToolButtonInfo, MainToolBar::ButtonCount> Buttons{{
 const char* const ReadMenuItems[] = {"剪貼簿朗讀",   "一般選取朗讀", "循環選取朗讀", "跟讀選取朗讀",
                                      "游標開始朗讀", "朗讀轉出XML",  "朗讀轉出文字"};
 
+// The items' tags; the last three have none.
+const char* const ReadMenuTags[] = {"Read Clipboard", "Read Text Selected",
+                                    "Read Text Selected 100 times", "follow Reading"};
+
 const char* const TranslationItems[] = {
     "英文至繁體中文", "英文至簡體中文", "英文至俄文",         "英文至希臘文",   "英文至德文",
     "英文至日文",     "英文至法文",     "英文至義大利文",     "英文至荷蘭文",   "英文至葡萄牙文",
@@ -60,6 +64,8 @@ MainToolBar::MainToolBar(QWidget* parent) : QToolBar(parent) {
     m_readMenu = new QMenu(this);
     for (int i = 0; i < static_cast<int>(std::size(ReadMenuItems)); ++i) {
         QAction* item = m_readMenu->addAction(QString::fromUtf8(ReadMenuItems[i]));
+        if (i < static_cast<int>(std::size(ReadMenuTags)))
+            item->setData(QString::fromLatin1(ReadMenuTags[i]));
         connect(item, &QAction::triggered, this, [this, i] { emit readMenuChosen(i + 1); });
     }
     // Shown only: choosing a language runs nothing.

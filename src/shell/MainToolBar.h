@@ -20,6 +20,7 @@ public:
     static constexpr int PauseButton = 3;
     static constexpr int ExportButton = 4;
     static constexpr int TranslationButton = 6;
+    static constexpr int SettingsButton = 7;
 
     explicit MainToolBar(QWidget* parent = nullptr);
 

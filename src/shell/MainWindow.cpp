@@ -1,8 +1,10 @@
 #include "MainWindow.h"
 
 #include "BrowserPage.h"
+#include "BrowserPane.h"
 #include "DialogCursor.h"
 #include "DialoguePage.h"
+#include "DocumentPage.h"
 #include "ExportCommand.h"
 #include "Failure.h"
 #include "GlobalKeys.h"
@@ -10,7 +12,10 @@
 #include "ReadingCommands.h"
 #include "SettingsPane.h"
 #include "StartUp.h"
+#include "SystemTrayBackend.h"
+#include "WindowBrowserHost.h"
 #include "WindowExport.h"
+#include "WindowFrame.h"
 #include "X11KeyWatcher.h"
 
 #include <QCloseEvent>
@@ -21,7 +26,6 @@
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QUrl>
-#include <QVBoxLayout>
 
 namespace lectern::shell {
 
@@ -33,36 +37,42 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<keys::KeyWatcher> keyWat
     Toolbar1 = new MainToolBar(this);
     addToolBar(Qt::TopToolBarArea, Toolbar1);
 
+    // No layout manager: the window frame places the strips and the pages'
+    // controls for every size.
     auto* central = new QWidget(this);
-    auto* layout = new QVBoxLayout(central);
-    layout->setContentsMargins(6, 4, 6, 6);
 
     SSTab1 = new QTabWidget(central);
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
     browserPage = new browser::BrowserPage(SSTab1);
-    Text1 = new QTextEdit(SSTab1);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setAcceptRichText(false);
+    documentPage = new DocumentPage(SSTab1);
+    documentPage->setPrompter(m_messageBoxes);
+    Text1 = documentPage->Text1;
     dialoguePage = new dialogue::DialoguePage(SSTab1);
     SSTab1->addTab(browserPage, QStringLiteral("朗讀網頁"));
-    SSTab1->addTab(Text1, QStringLiteral("朗讀檔案"));
+    SSTab1->addTab(documentPage, QStringLiteral("朗讀檔案"));
     SSTab1->addTab(dialoguePage, QStringLiteral("對話編輯"));
-    layout->addWidget(SSTab1, 1);
 
     SSTab2 = new SettingsPane(central);
-    layout->addWidget(SSTab2, 0);
     setCentralWidget(central);
 
-    // The smallest size at which every control of the strips stays visible.
-    setMinimumSize(633, 540);
+    m_tray = new SystemTrayBackend(this);
+    m_frame = new WindowFrame(*this, *SSTab1, *SSTab2, SettingsHidden, *m_tray);
     resize(1000, 760);
 
     m_host = std::make_unique<WindowReadingHost>(*SSTab1, *Text1, *browserPage, *SSTab2, *Toolbar1);
     m_commands = new ReadingCommands(*m_host, m_clipboard, m_messageBoxes, this);
     m_startUp =
         std::make_unique<StartUp>(*m_host, *SSTab2, *m_commands, m_messageBoxes, SettingsHidden);
+    m_startUp->setDocumentSteps([this] { documentPage->fillFontList(); },
+                                [this] { documentPage->pointFileBrowser(); });
+
+    m_browserHost = std::make_unique<WindowBrowserHost>(*m_host, m_clipboard, *m_commands);
+    m_browserPane = new browser::BrowserPane(*browserPage, *m_browserHost, m_messageBoxes, this);
+    m_startUp->setGoHome([this] { m_browserPane->goHome(); });
 
     connect(Toolbar1, &MainToolBar::buttonClicked, this, &MainWindow::Toolbar1_ButtonClick);
+    connect(Toolbar1, &MainToolBar::readMenuChosen, m_commands,
+            [this](int item) { m_commands->ReadMenuClick(ReadMenuButton, item); });
 
     m_host->setDialogueGrid(&dialoguePage->grid());
     dialoguePage->setPrompter(m_messageBoxes);
@@ -77,8 +87,8 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<keys::KeyWatcher> keyWat
     // No grid editor may stay over another page, nor over a reading.
     connect(SSTab1, &QTabWidget::currentChanged, dialoguePage,
             &dialogue::DialoguePage::ParkEditors);
-    connect(Toolbar1, &MainToolBar::readMenuChosen, dialoguePage,
-            &dialogue::DialoguePage::ParkEditors);
+    // The reading menu parks them first of all its steps.
+    m_host->setParkEditors([this] { dialoguePage->ParkEditors(); });
     m_exportUi = std::make_unique<WindowExportUi>(this);
     m_export = new ExportCommand(*m_host, *m_commands, *m_exportUi, m_messageBoxes, this);
 
@@ -109,6 +119,9 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<keys::KeyWatcher> keyWat
 }
 
 MainWindow::~MainWindow() {
+    // The tray icon goes before the tray it lives in.
+    delete m_frame;
+    m_frame = nullptr;
     // The watcher's thread must not outlive the commands it reports to.
     m_keys->stop();
 }
@@ -119,6 +132,8 @@ void MainWindow::setPrompter(speech::Prompter& prompter) {
     dialoguePage->setPrompter(prompter);
     m_export->setPrompter(prompter);
     m_mixerCommands->setPrompter(prompter);
+    m_browserPane->setPrompter(prompter);
+    documentPage->setPrompter(prompter);
 }
 
 void MainWindow::setExportUi(ExportUi& ui) {
@@ -156,7 +171,10 @@ void MainWindow::Toolbar1_ButtonClick(int index) {
     // Each step is guarded on its own; the commands report their own failures.
     switch (index) {
     case 1:
-        guarded([&] { openFileInBrowser(); });
+        guarded([&] {
+            const NormalCursorWhileOpen normal;
+            m_browserPane->openFile();
+        });
         break;
     case MainToolBar::ReadButton:
         guarded([&] { m_commands->StopAndReset(); });
@@ -174,6 +192,30 @@ void MainWindow::Toolbar1_ButtonClick(int index) {
         guarded([&] { m_commands->StopAndReset(); });
         guarded([&] { m_export->Output(); });
         break;
+    case 5:
+        guarded([&] { m_browserPane->lookUp(); });
+        break;
+    case 8:
+        guarded([&] { m_browserPane->toggleFavourites(); });
+        break;
+    case 9:
+        guarded([&] { m_browserPane->showInformation(); });
+        break;
+    case 10:
+        guarded([&] { m_browserPane->stop(); });
+        break;
+    case 11:
+        guarded([&] { m_browserPane->reload(); });
+        break;
+    case 12:
+        guarded([&] { m_browserPane->back(); });
+        break;
+    case 13:
+        guarded([&] { m_browserPane->forward(); });
+        break;
+    case MainToolBar::SettingsButton:
+        toggleSettings();
+        break;
     default:
         // The other buttons' commands come with their panes.
         break;
@@ -181,15 +223,16 @@ void MainWindow::Toolbar1_ButtonClick(int index) {
     m_host->setNormalCursor();
 }
 
-void MainWindow::openFileInBrowser() {
-    m_host->showTab(BrowserTab);
-    const QString name = [this] {
-        const NormalCursorWhileOpen normal;
-        return QFileDialog::getOpenFileName(this, QStringLiteral("請選擇檔案"), QString(),
-                                            QStringLiteral("All Files (*)"));
-    }();
-    if (!name.isEmpty())
-        browserPage->Navigate(QUrl::fromLocalFile(name));
+void MainWindow::Form_Resize() {
+    m_frame->Form_Resize();
+}
+
+void MainWindow::toggleSettings() {
+    // Asked of the strip itself: its voice list is out of sight while the
+    // format page shows, and the button must still hide the strip then.
+    if (!guarded([&] { SettingsHidden = !SSTab2->isHidden(); }))
+        SettingsHidden = true;
+    guarded([&] { Form_Resize(); });
 }
 
 } // namespace lectern::shell

@@ -20,6 +20,7 @@ class QTextEdit;
 
 namespace lectern::browser {
 class BrowserPage;
+class BrowserPane;
 }
 namespace lectern::dialogue {
 class DialoguePage;
@@ -29,13 +30,17 @@ namespace lectern::shell {
 
 class ExportCommand;
 class ExportUi;
+class DocumentPage;
 class GlobalKeys;
 class MainToolBar;
 class MixerCommands;
 class MixerControls;
 class ReadingCommands;
+class SystemTrayBackend;
+class WindowFrame;
 class SettingsPane;
 class StartUp;
+class WindowBrowserHost;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
@@ -48,6 +53,7 @@ public:
     MainToolBar* Toolbar1 = nullptr;
     QTabWidget* SSTab1 = nullptr;
     browser::BrowserPage* browserPage = nullptr;
+    DocumentPage* documentPage = nullptr;
     QTextEdit* Text1 = nullptr;
     dialogue::DialoguePage* dialoguePage = nullptr;
     SettingsPane* SSTab2 = nullptr;
@@ -57,6 +63,7 @@ public:
     ExportCommand& exportCommand() { return *m_export; }
     // The save dialog, progress and file opening go here from now on.
     void setExportUi(ExportUi& ui);
+    browser::BrowserPane& browserPane() { return *m_browserPane; }
     keys::KeyWatcher& keyWatcher() { return *m_keys; }
     // Message boxes go to this prompter from now on (tests answer through it).
     void setPrompter(speech::Prompter& prompter);
@@ -64,12 +71,16 @@ public:
     void Form_Load();
     void Form_Unload();
     void Toolbar1_ButtonClick(int index);
+    // Places the controls for the window's size; minimised, goes to the tray.
+    void Form_Resize();
+    WindowFrame& frame() { return *m_frame; }
+    SystemTrayBackend& trayBackend() { return *m_tray; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void openFileInBrowser();
+    void toggleSettings();
     // F9 and Pause as the window's own keys, while no desktop-wide watcher
     // reports them (it would read twice otherwise).
     void updateWindowKeys();
@@ -90,6 +101,10 @@ private:
     std::unique_ptr<audio::Mixer> m_mixer;
     std::unique_ptr<MixerControls> m_mixerControls;
     std::unique_ptr<MixerCommands> m_mixerCommands;
+    std::unique_ptr<WindowBrowserHost> m_browserHost;
+    browser::BrowserPane* m_browserPane = nullptr;
+    SystemTrayBackend* m_tray = nullptr;
+    WindowFrame* m_frame = nullptr;
     bool m_unloaded = false;
 };
 

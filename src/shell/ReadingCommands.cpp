@@ -1,6 +1,7 @@
 #include "ReadingCommands.h"
 
 #include "Failure.h"
+#include "FollowReading.h"
 #include "FormatList.h"
 #include "Selection.h"
 #include "SpeakFlags.h"
@@ -21,6 +22,37 @@ QString chooseBrowserText(const browser::BrowserSelection& selection) {
     return {};
 }
 
+namespace {
+
+QString trimSpaces(QStringView text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text[begin] == u' ')
+        ++begin;
+    while (end > begin && text[end - 1] == u' ')
+        --end;
+    return text.mid(begin, end - begin).toString();
+}
+
+engine::SpObjectToken voiceNamed(const QString& name) {
+    const engine::SpObjectTokens voices = engine::SpVoice::GetVoices(QString(), QString());
+    for (const engine::SpObjectToken& token : voices.items())
+        if (token.GetDescription() == name || token.id == name)
+            return token;
+    throw engine::EngineError(QStringLiteral("No installed voice is called \"%1\".").arg(name));
+}
+
+} // namespace
+
+QString chooseBrowserTextAsIs(const browser::BrowserSelection& selection) {
+    QString text = trimSpaces(selection.page);
+    if (!text.isEmpty())
+        return text;
+    if (selection.frame)
+        return trimSpaces(*selection.frame);
+    return {};
+}
+
 int16_t outFormatType(const QString& name) {
     return static_cast<int16_t>(audio::formatValue(name));
 }
@@ -33,7 +65,7 @@ ReadingCommands::~ReadingCommands() = default;
 
 engine::SpVoice& ReadingCommands::replaceVoice() {
     auto fresh = std::make_unique<engine::SpVoice>();
-    connect(fresh.get(), &engine::SpVoice::Word, this, &ReadingCommands::onWord);
+    connect(fresh.get(), &engine::SpVoice::Word, this, &ReadingCommands::Voice_Word);
     connect(fresh.get(), &engine::SpVoice::failed, this, &ReadingCommands::onSpeechFailed);
     // The old voice goes only once the new one exists, so a failure leaves
     // the previous one in place.
@@ -47,7 +79,15 @@ engine::SpVoice& ReadingCommands::currentVoice() {
     return *m_voice;
 }
 
-void ReadingCommands::onWord(int, qint64, int, int) {}
+void ReadingCommands::Voice_Word(int, qint64, int CharacterPosition, int Length) {
+    if (!m_state.FollowReading)
+        return;
+    const int start = speech::highlightStart(m_state.CurrentRunText.size(), m_state.FollowPosition,
+                                             CharacterPosition);
+    m_host.setDocumentSelection(start, Length);
+    // Painted now, not after the next piece.
+    m_pump.pump();
+}
 
 void ReadingCommands::onSpeechFailed(const QString& description) {
     // Only the voice in use speaks; a replaced one's late failure is moot.
@@ -146,6 +186,7 @@ void ReadingCommands::read(
     const std::function<std::optional<QString>(const speech::MarkupContext&)>& gather,
     const QString& deviceError, speech::HeadVariant variant) {
     m_state.FollowReading = false;
+    ++m_readings;
     try {
         if (applyFormatOrWarn(deviceError)) {
             const int flags = speech::widenSpeakFlags(m_host.speakFlags());
@@ -167,8 +208,9 @@ QString ReadingCommands::buildMarkup(const QString& text, const speech::MarkupCo
                                     m_state.CurrentRunText);
 }
 
-QString ReadingCommands::dialogueMarkup() {
-    const dialogue::DialogueMarkup result = m_host.dialogueMarkup();
+QString ReadingCommands::dialogueMarkup(bool byLine) {
+    const dialogue::DialogueMarkup result =
+        byLine ? m_host.dialogueMarkupByLine() : m_host.dialogueMarkup();
     // The rows before the one without a voice are still read.
     if (result.stoppedEarly)
         m_prompter->prompt(dialogue::noVoiceTitle(), dialogue::noVoiceMessage(), PromptIcon::None,
@@ -235,6 +277,191 @@ void ReadingCommands::StopAndReset() {
     guarded([&] { currentVoice().Speak(QString(), SilenceFlags); });
     guarded([&] { currentVoice().WaitUntilDone(5000); });
     guarded([&] { m_host.setPauseTooltip(pauseReadingTip()); });
+}
+
+void ReadingCommands::SpeakCycle() {
+    read([this](const speech::MarkupContext& context) -> std::optional<QString> {
+        // The dialogue grid is not read here: that page takes the clipboard.
+        QString text = selectedPageText();
+        if (text.isEmpty()) {
+            const ClipboardReading clip = ReadClipboardText();
+            if (clip.declined)
+                return std::nullopt;
+            // Unlike a single reading, an empty clipboard still speaks the
+            // empty text, which silences what was playing.
+            if (clip.text.isEmpty())
+                m_prompter->prompt(speech::messageTitle(), noTextSelectedMessage(),
+                                   PromptIcon::Exclamation, PromptButtons::Ok);
+            text = clip.text;
+        }
+        m_state.CurrentRunText.clear();
+        return speech::BuildCycleMarkup(text, context, m_state.CurrentRunText);
+    });
+}
+
+void ReadingCommands::SpeakRichText() {
+    m_state.FollowReading = true;
+    m_state.ReadingInterrupted = false;
+    const quint64 reading = ++m_readings;
+    // A reading begun inside this one (a menu command chosen while a piece
+    // plays) takes over; this one must neither speak on its voice nor go on.
+    const auto superseded = [this, reading] { return m_readings != reading; };
+    try {
+        if (!FormatType(m_host.formatName())) {
+            m_state.ReadingInterrupted = false;
+            m_host.setNormalCursor();
+            return;
+        }
+        const int flags = speech::widenSpeakFlags(m_host.speakFlags());
+        PrepareVoice();
+        m_host.showTab(DocumentTab);
+        QString text = speech::normaliseCaretText(m_host.documentSelection());
+        if (text.isEmpty())
+            text = speech::normaliseCaretText(m_host.documentFromCaret());
+        if (text.isEmpty()) {
+            m_prompter->prompt(speech::messageTitle(), noTextSelectedMessage(),
+                               PromptIcon::Exclamation, PromptButtons::Ok);
+            m_state.ReadingInterrupted = false;
+            m_host.setNormalCursor();
+            return;
+        }
+        m_state.CurrentRunText.clear();
+        const int start = m_host.documentSelectionStart();
+        m_state.FollowPosition = start;
+        m_host.setDocumentSelection(start, 0);
+
+        const std::atomic<speech::ScriptConversion>* conversion = m_host.conversionState();
+        speech::FollowCallbacks callbacks;
+        callbacks.takeInterrupt = [this, &superseded] {
+            if (superseded())
+                return true;
+            return std::exchange(m_state.ReadingInterrupted, false);
+        };
+        callbacks.pumpEvents = [this](bool often) {
+            if (often)
+                m_pump.maybePump();
+            else
+                m_pump.pump();
+        };
+        callbacks.convert = [this, conversion](char16_t ch) {
+            const speech::ScriptConversion boxes =
+                conversion ? conversion->load(std::memory_order_relaxed) : m_host.conversion();
+            return speech::convertCharacter(boxes, ch);
+        };
+        callbacks.selectVoice = [this, &superseded](speech::RunKind kind) {
+            if (superseded())
+                return;
+            // Speed and volume of the profile; its pitch has no say here.
+            const speech::VoiceProfile profile =
+                kind == speech::RunKind::Abc ? m_host.abcProfile() : m_host.otherProfile();
+            engine::SpVoice& voice = currentVoice();
+            voice.setVoice(voiceNamed(profile.voiceName));
+            voice.setRate(profile.speed);
+            voice.setVolume(profile.volume);
+        };
+        callbacks.speakAndWait = [this, flags, &superseded](const QString& piece) {
+            if (superseded())
+                return;
+            speakMarkup(piece, flags);
+            currentVoice().WaitUntilDone(3600000);
+        };
+
+        if (speech::walkFollowReading(text, m_state, callbacks) ==
+                speech::FollowOutcome::Completed &&
+            !superseded()) {
+            m_state.ReadingInterrupted = false;
+            m_state.CurrentRunText.clear();
+            speech::wait(1);
+            if (!superseded())
+                m_host.setDocumentSelection(
+                    m_host.documentSelectionStart() + m_host.documentSelectionLength(), 0);
+        }
+    } catch (...) {
+        showFailure(describeFailure(std::current_exception()));
+    }
+    m_host.setNormalCursor();
+}
+
+void ReadingCommands::SpeakTransXML() {
+    read([this](const speech::MarkupContext& context) -> std::optional<QString> {
+        QString markup;
+        if (m_host.currentTab() == DialogueTab) {
+            markup = dialogueMarkup(true);
+        } else {
+            QString text = selectedPageText();
+            if (text.isEmpty()) {
+                const std::optional<QString> clip = clipboardFallback(QString());
+                if (!clip)
+                    return std::nullopt;
+                text = *clip;
+            }
+            markup = buildMarkup(text, context);
+        }
+        // Shown, not spoken.
+        m_host.setDocumentText(speech::markupForDocument(markup));
+        m_host.showTab(DocumentTab);
+        return std::nullopt;
+    });
+}
+
+void ReadingCommands::SpeakTransTXT() {
+    read([this](const speech::MarkupContext&) -> std::optional<QString> {
+        QString text;
+        if (m_host.currentTab() == BrowserTab)
+            text = chooseBrowserTextAsIs(m_host.browserSelection());
+        if (text.isEmpty()) {
+            text = m_clipboard.text();
+            if (text.isEmpty()) {
+                m_prompter->prompt(speech::messageTitle(), noTextSelectedMessage(),
+                                   PromptIcon::Exclamation, PromptButtons::Ok);
+                return std::nullopt;
+            }
+            const QString question = speech::clipboardQuestion(transferClipboardQuestion(), text);
+            if (m_prompter->prompt(speech::questionTitle(), question, PromptIcon::None,
+                                   PromptButtons::YesNo) != PromptAnswer::Yes)
+                return std::nullopt;
+        }
+        m_host.setDocumentText(text);
+        m_host.showTab(DocumentTab);
+        return std::nullopt;
+    });
+}
+
+void ReadingCommands::ReadMenuClick(int buttonIndex, int itemIndex) {
+    guarded([&] { m_host.ParkEditors(); });
+    guarded([&] { m_host.setBusyCursor(); });
+    if (buttonIndex == ReadMenuButton) {
+        StopAndReset();
+        // The commands report their own failures.
+        guarded([&] {
+            switch (itemIndex) {
+            case ReadClipboardItem:
+                SpeakClipboard();
+                break;
+            case ReadSelectionItem:
+                Speak();
+                break;
+            case ReadHundredTimesItem:
+                SpeakCycle();
+                break;
+            case FollowReadingItem:
+                SpeakRichText();
+                break;
+            case ReadFromCaretItem:
+                SpeakCursor();
+                break;
+            case TransferMarkupItem:
+                SpeakTransXML();
+                break;
+            case TransferTextItem:
+                SpeakTransTXT();
+                break;
+            default:
+                break;
+            }
+        });
+    }
+    guarded([&] { m_host.setNormalCursor(); });
 }
 
 } // namespace lectern::shell

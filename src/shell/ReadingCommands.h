@@ -34,6 +34,22 @@ inline QString clipboardDeviceErrorMessage() {
 inline QString noTextSelectedMessage() {
     return QStringLiteral("您並未選取任何文字 !");
 }
+inline QString transferClipboardQuestion() {
+    return QStringLiteral("您並未選取文字 , 要轉出剪貼簿的文字嗎 ?");
+}
+
+// The toolbar button whose menu holds the reading commands, and that
+// menu's items by their 1-based place.
+constexpr int ReadMenuButton = 2;
+enum ReadMenuItem : int {
+    ReadClipboardItem = 1,
+    ReadSelectionItem,
+    ReadHundredTimesItem,
+    FollowReadingItem,
+    ReadFromCaretItem,
+    TransferMarkupItem,
+    TransferTextItem,
+};
 
 // Flags of the speak call that silences the current speech: purge before
 // speak plus not XML.
@@ -43,6 +59,9 @@ constexpr int SilenceFlags = 18;
 // not empty once normalised, else the first frame's (its emptiness was judged
 // before trimming), else nothing.
 QString chooseBrowserText(const browser::BrowserSelection& selection);
+// The same choice with the text only trimmed of spaces: line breaks and
+// capitals stay.
+QString chooseBrowserTextAsIs(const browser::BrowserSelection& selection);
 
 // The numeric type of a format name; unknown names give the fallback.
 int16_t outFormatType(const QString& name);
@@ -69,6 +88,18 @@ public:
     void Speak();
     void SpeakCursor();
     void Speakstopresume();
+    // The selection read 100 times over in one speak call.
+    void SpeakCycle();
+    // Follow reading: the document a word or a character at a time, each
+    // highlighted while it is heard.
+    void SpeakRichText();
+    // The markup a selection reading would speak, or the plain selection,
+    // written into the document page instead of spoken.
+    void SpeakTransXML();
+    void SpeakTransTXT();
+    // The reading menu: silences the current speech, resets the pause
+    // button and runs item `itemIndex`; each step is attempted on its own.
+    void ReadMenuClick(int buttonIndex, int itemIndex);
     // Reads the clipboard's text, or that of another source with the same
     // shape, without asking; an empty text reads nothing.
     void SpeakClipboard();
@@ -97,9 +128,12 @@ signals:
     // Right before the engine is handed the text.
     void aboutToSpeak(const QString& markup, int flags);
 
+public slots:
+    // Moves the document's highlight onto the word being heard, while
+    // follow reading keeps the positions it needs.
+    void Voice_Word(int StreamNumber, qint64 StreamPosition, int CharacterPosition, int Length);
+
 private slots:
-    // Word highlight is not wired yet.
-    void onWord(int streamNumber, qint64 streamPosition, int characterPosition, int length);
     // Speech that fails after the command returned (the sound server went
     // away mid-reading) would otherwise end in silence with no word why.
     void onSpeechFailed(const QString& description);
@@ -113,8 +147,9 @@ private:
               const QString& deviceError = audioDeviceErrorMessage(),
               speech::HeadVariant variant = speech::HeadVariant::Plain);
     QString buildMarkup(const QString& text, const speech::MarkupContext& context);
-    // The dialogue grid's markup, telling the user of a row without a voice.
-    QString dialogueMarkup();
+    // The dialogue grid's markup, telling the user of a row without a voice;
+    // with `byLine` one row per line.
+    QString dialogueMarkup(bool byLine = false);
     void speakMarkup(const QString& markup, int flags);
     // Applies the chosen format; on refusal shows the device message.
     bool applyFormatOrWarn(const QString& deviceError);
@@ -126,6 +161,9 @@ private:
     speech::ReadingState m_state;
     std::unique_ptr<engine::SpVoice> m_voice;
     speech::EventPump m_pump;
+    // Counts readings begun, so one that regains control after a newer one
+    // ran inside it knows to stop.
+    quint64 m_readings = 0;
 };
 
 } // namespace lectern::shell

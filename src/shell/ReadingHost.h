@@ -32,6 +32,22 @@ public:
     // The dialogue grid's markup; empty until the grid exists. Throws when a
     // pause cell is not a number.
     virtual dialogue::DialogueMarkup dialogueMarkup() { return {}; }
+    // The same with a CR LF after every row's closing silence, for the
+    // document page to show one row per line.
+    virtual dialogue::DialogueMarkup dialogueMarkupByLine() { return {}; }
+    // Moves the grid's floating cell editors out of sight; nothing to move
+    // until the grid exists.
+    virtual void ParkEditors() {}
+
+    // The document's selection in offsets that count every line break as
+    // two characters (CR LF), as the texts above do.
+    virtual int documentSelectionStart() const = 0;
+    virtual int documentSelectionLength() const = 0;
+    // Selects in the same offsets; a range reaching outside the document is
+    // clamped into it.
+    virtual void setDocumentSelection(int start, int length) = 0;
+    // Replaces the whole document; CR LF pairs become line breaks.
+    virtual void setDocumentText(const QString& text) = 0;
 
     // The settings as they are now.
     virtual QString formatName() const = 0;

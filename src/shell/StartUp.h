@@ -50,6 +50,12 @@ public:
     }
     // The slider and button that show the machine's mixer at start-up.
     void setMixer(MixerCommands* mixer) { m_mixer = mixer; }
+    void setGoHome(std::function<void()> goHome) { m_goHome = std::move(goHome); }
+    // The document page's start-up steps: the font list and the file browser.
+    void setDocumentSteps(std::function<void()> fillFonts, std::function<void()> pointBrowser) {
+        m_fillFonts = std::move(fillFonts);
+        m_pointBrowser = std::move(pointBrowser);
+    }
     // The desktop-wide key watcher started at start-up and stopped at
     // shut-down.
     void setKeyWatcher(keys::KeyWatcher* watcher) { m_keys = watcher; }
@@ -70,9 +76,18 @@ private:
     // Services of panes that do not exist yet; each takes its place in the
     // sequence once its pane lands.
     void startMixer();
-    void fillFontList() {}
-    void pointFileBrowser() {}
-    void goHome() {}
+    void fillFontList() {
+        if (m_fillFonts)
+            m_fillFonts();
+    }
+    void pointFileBrowser() {
+        if (m_pointBrowser)
+            m_pointBrowser();
+    }
+    void goHome() {
+        if (m_goHome)
+            m_goHome();
+    }
     void installKeyWatcher();
     void removeKeyWatcher();
     void buildDialogueGrid() {
@@ -87,6 +102,9 @@ private:
     bool& m_settingsHidden;
     std::function<void()> m_buildDialogueGrid;
     MixerCommands* m_mixer = nullptr;
+    std::function<void()> m_goHome;
+    std::function<void()> m_fillFonts;
+    std::function<void()> m_pointBrowser;
     keys::KeyWatcher* m_keys = nullptr;
     // Why the speech object could not be made, for the steps that need it.
     QString m_engineFailure;

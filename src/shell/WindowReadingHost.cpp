@@ -13,6 +13,8 @@
 #include <QTextDocument>
 #include <QTextEdit>
 
+#include <algorithm>
+
 namespace lectern::shell {
 
 QString withCrLfBreaks(const QString& text) {
@@ -44,6 +46,41 @@ QString withCrLfBreaks(const QString& text) {
         }
     }
     return out;
+}
+
+namespace {
+
+bool isBreakUnit(char16_t c) {
+    return c == u'\n' || c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
+}
+
+// How many units the character at `i` takes in the CR LF form.
+int crLfWidth(QStringView plain, qsizetype i) {
+    const char16_t c = plain[i].unicode();
+    if (c == u'\r' && i + 1 < plain.size() && plain[i + 1] == u'\n')
+        return 0; // the LF after it stands for the pair
+    return isBreakUnit(c) ? 2 : 1;
+}
+
+} // namespace
+
+qsizetype crLfOffsetOf(QStringView plain, qsizetype position) {
+    position = std::clamp<qsizetype>(position, 0, plain.size());
+    qsizetype offset = 0;
+    for (qsizetype i = 0; i < position; ++i)
+        offset += crLfWidth(plain, i);
+    return offset;
+}
+
+qsizetype positionOfCrLfOffset(QStringView plain, qsizetype offset) {
+    qsizetype reached = 0;
+    for (qsizetype i = 0; i < plain.size(); ++i) {
+        const int width = crLfWidth(plain, i);
+        if (reached + width > offset)
+            return i;
+        reached += width;
+    }
+    return plain.size();
 }
 
 WindowReadingHost::WindowReadingHost(QTabWidget& pages, QTextEdit& document,
@@ -79,6 +116,43 @@ browser::BrowserSelection WindowReadingHost::browserSelection() {
 
 dialogue::DialogueMarkup WindowReadingHost::dialogueMarkup() {
     return m_dialogue ? dialogue::BuildDialogueMarkup(*m_dialogue) : dialogue::DialogueMarkup{};
+}
+
+dialogue::DialogueMarkup WindowReadingHost::dialogueMarkupByLine() {
+    return m_dialogue ? dialogue::BuildDialogueMarkup(*m_dialogue, u"\r\n")
+                      : dialogue::DialogueMarkup{};
+}
+
+void WindowReadingHost::ParkEditors() {
+    if (m_parkEditors)
+        m_parkEditors();
+}
+
+int WindowReadingHost::documentSelectionStart() const {
+    return int(crLfOffsetOf(m_document.document()->toPlainText(),
+                            m_document.textCursor().selectionStart()));
+}
+
+int WindowReadingHost::documentSelectionLength() const {
+    const QString plain = m_document.document()->toPlainText();
+    const QTextCursor cursor = m_document.textCursor();
+    return int(crLfOffsetOf(plain, cursor.selectionEnd()) -
+               crLfOffsetOf(plain, cursor.selectionStart()));
+}
+
+void WindowReadingHost::setDocumentSelection(int start, int length) {
+    const QString plain = m_document.document()->toPlainText();
+    const qsizetype total = crLfOffsetOf(plain, plain.size());
+    const qsizetype from = std::clamp<qsizetype>(start, 0, total);
+    const qsizetype to = std::clamp<qsizetype>(qsizetype(from) + std::max(length, 0), from, total);
+    QTextCursor cursor(m_document.document());
+    cursor.setPosition(int(positionOfCrLfOffset(plain, from)));
+    cursor.setPosition(int(positionOfCrLfOffset(plain, to)), QTextCursor::KeepAnchor);
+    m_document.setTextCursor(cursor);
+}
+
+void WindowReadingHost::setDocumentText(const QString& text) {
+    m_document.setPlainText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 }
 
 QString WindowReadingHost::formatName() const {

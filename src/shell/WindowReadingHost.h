@@ -3,6 +3,8 @@
 
 #include "ReadingHost.h"
 
+#include <functional>
+
 class QTabWidget;
 class QTextEdit;
 
@@ -19,6 +21,13 @@ class SettingsPane;
 // separator becomes CR LF, and a CR LF already there stays one.
 QString withCrLfBreaks(const QString& text);
 
+// Between a position in the document's plain text and the offset of the
+// same place in its CR LF form (withCrLfBreaks): every line break counts
+// twice there. An offset between the CR and the LF of one break maps to the
+// break itself; offsets outside the text are clamped into it.
+qsizetype crLfOffsetOf(QStringView plain, qsizetype position);
+qsizetype positionOfCrLfOffset(QStringView plain, qsizetype offset);
+
 class WindowReadingHost : public ReadingHost {
 public:
     WindowReadingHost(QTabWidget& pages, QTextEdit& document, browser::BrowserPage& browser,
@@ -31,6 +40,14 @@ public:
     browser::BrowserSelection browserSelection() override;
     dialogue::DialogueMarkup dialogueMarkup() override;
     void setDialogueGrid(const dialogue::DialogueGrid* grid) { m_dialogue = grid; }
+    dialogue::DialogueMarkup dialogueMarkupByLine() override;
+    void ParkEditors() override;
+    // The grid's editors, once it exists, are parked through this.
+    void setParkEditors(std::function<void()> park) { m_parkEditors = std::move(park); }
+    int documentSelectionStart() const override;
+    int documentSelectionLength() const override;
+    void setDocumentSelection(int start, int length) override;
+    void setDocumentText(const QString& text) override;
     QString formatName() const override;
     int audioOutputIndex() const override;
     int16_t speakFlags() const override;
@@ -50,6 +67,7 @@ private:
     browser::BrowserPage& m_browser;
     SettingsPane& m_settings;
     MainToolBar& m_toolbar;
+    std::function<void()> m_parkEditors;
     const dialogue::DialogueGrid* m_dialogue = nullptr;
 };
 

@@ -35,4 +35,8 @@ private:
     QElapsedTimer m_timer;
 };
 
+// Waits `waitsecond` seconds on a clock that never jumps, letting window
+// events run meanwhile.
+void wait(float waitsecond);
+
 } // namespace lectern::speech

@@ -32,6 +32,11 @@ const std::array<uint8_t, 65536>& unitClasses() {
 
 } // namespace
 
+RunKind leadingRunKind(QStringView text) {
+    const QStringView opening = text.first(std::min<qsizetype>(text.size(), 20));
+    return legacyByteCount(opening) > opening.size() ? RunKind::Other : RunKind::Abc;
+}
+
 bool isNeutral(char16_t unit) {
     return std::ranges::find(NeutralChars, unit) != std::end(NeutralChars);
 }
@@ -196,9 +201,7 @@ QString BuildVoiceMarkup(QStringView text, CommaRule rule, const MarkupContext& 
 
     // Neutral characters before the first letter follow the script of the
     // text's opening: decided once, on the text as given, before conversion.
-    const QStringView opening = text.first(std::min<qsizetype>(text.size(), 20));
-    const RunKind leadingKind =
-        legacyByteCount(opening) > opening.size() ? RunKind::Other : RunKind::Abc;
+    const RunKind leadingKind = leadingRunKind(text);
 
     // Sized as if nothing is converted: exact unless a conversion moves a
     // character into the other script, and the writer grows then.

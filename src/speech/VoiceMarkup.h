@@ -36,6 +36,10 @@ struct ProfileMarkup {
     QString head;
     QString tail;
 };
+// The run neutral characters join before any letter: Other when the text's
+// first 20 units hold a wide one, else ABC.
+RunKind leadingRunKind(QStringView text);
+
 // Pieces 1-9 and 11 of a run's markup; both empty for the own-markup mode.
 ProfileMarkup buildProfileMarkup(const VoiceProfile& profile, HeadVariant variant, bool ownMarkup);
 

@@ -8,6 +8,10 @@
 #include <QList>
 #include <QString>
 
+#include <QPair>
+#include <QStringList>
+
+#include <functional>
 #include <optional>
 #include <stdexcept>
 
@@ -56,6 +60,15 @@ public:
     QString tooltip = QStringLiteral("Pause Reading");
     bool busy = false;
     int normalCursorCalls = 0;
+    // The document: its text once a command wrote it, and its selection.
+    QString document;
+    bool documentWritten = false;
+    int selectionStart = 0;
+    int selectionLength = 0;
+    QList<QPair<int, int>> selections; // every selection a command made
+    // The window-side steps in the order they were taken.
+    QStringList steps;
+    std::function<void(const QString&)> onStep;
 
     int currentTab() const override { return tab; }
     void showTab(int t) override { tab = t; }
@@ -69,6 +82,21 @@ public:
     lectern::dialogue::DialogueMarkup dialogueMarkup() override {
         return {dialogue, dialogueStoppedEarly};
     }
+    lectern::dialogue::DialogueMarkup dialogueMarkupByLine() override {
+        return {dialogue, dialogueStoppedEarly};
+    }
+    void ParkEditors() override { step(QStringLiteral("park")); }
+    int documentSelectionStart() const override { return selectionStart; }
+    int documentSelectionLength() const override { return selectionLength; }
+    void setDocumentSelection(int start, int length) override {
+        selectionStart = start;
+        selectionLength = length;
+        selections.append({start, length});
+    }
+    void setDocumentText(const QString& text) override {
+        document = text;
+        documentWritten = true;
+    }
     QString formatName() const override { return format; }
     int audioOutputIndex() const override { return 0; }
     int16_t speakFlags() const override { return flags; }
@@ -77,10 +105,24 @@ public:
     bool ownMarkup() const override { return own; }
     lectern::speech::ScriptConversion conversion() const override { return conv; }
     QString pauseTooltip() const override { return tooltip; }
-    void setPauseTooltip(const QString& t) override { tooltip = t; }
-    void setBusyCursor() override { busy = true; }
+    void setPauseTooltip(const QString& t) override {
+        tooltip = t;
+        step(QStringLiteral("tooltip ") + t);
+    }
+    void setBusyCursor() override {
+        busy = true;
+        step(QStringLiteral("busy"));
+    }
     void setNormalCursor() override {
         busy = false;
         ++normalCursorCalls;
+        step(QStringLiteral("normal"));
+    }
+
+private:
+    void step(const QString& name) {
+        steps << name;
+        if (onStep)
+            onStep(name);
     }
 };
