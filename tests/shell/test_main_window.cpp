@@ -6,6 +6,7 @@
 #include "MainWindow.h"
 #include "ReadingCommands.h"
 #include "SettingsPane.h"
+#include "SoundProbes.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -29,66 +30,6 @@
 using namespace lectern;
 
 namespace {
-
-// Records the default sink's monitor for as long as it lives.
-class MonitorRecording {
-public:
-    MonitorRecording() {
-        QProcess pactl;
-        pactl.start(QStringLiteral("pactl"), {QStringLiteral("get-default-sink")});
-        pactl.waitForFinished(5000);
-        const QString sink = QString::fromUtf8(pactl.readAllStandardOutput()).trimmed();
-        QObject::connect(&m_parec, &QProcess::readyReadStandardOutput,
-                         [this] { m_pcm += m_parec.readAllStandardOutput(); });
-        m_parec.start(QStringLiteral("parec"),
-                      {QStringLiteral("-d"), sink + QStringLiteral(".monitor"),
-                       QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
-                       QStringLiteral("--rate=16000"), QStringLiteral("--channels=1"),
-                       QStringLiteral("--latency-msec=20")});
-    }
-    // True once the recorder delivers audio (silence included).
-    bool waitUntilRecording() {
-        return QTest::qWaitFor([this] { return !m_pcm.isEmpty(); }, 10000);
-    }
-    // Samples recorded so far, after taking in what has arrived.
-    qsizetype mark() {
-        QCoreApplication::processEvents();
-        return m_pcm.size() / 2;
-    }
-    // Root mean square of the samples from `from` to `to`, in sample units;
-    // nothing recorded counts as silence.
-    double rms(qsizetype from, qsizetype to) const {
-        const auto* samples = reinterpret_cast<const int16_t*>(m_pcm.constData());
-        to = std::min<qsizetype>(to, m_pcm.size() / 2);
-        double sum = 0;
-        for (qsizetype i = from; i < to; ++i)
-            sum += double(samples[i]) * samples[i];
-        return to > from ? std::sqrt(sum / double(to - from)) : 0;
-    }
-    // Loudness of what the monitor gives over the next `ms` milliseconds.
-    double listen(int ms) {
-        const qsizetype from = mark();
-        QTest::qWait(ms);
-        return rms(from, mark());
-    }
-    // Root mean square of everything recorded, in sample units.
-    double stop() {
-        QTest::qWait(200);
-        m_parec.terminate();
-        m_parec.waitForFinished(5000);
-        m_pcm += m_parec.readAllStandardOutput();
-        const auto* samples = reinterpret_cast<const int16_t*>(m_pcm.constData());
-        const qsizetype count = m_pcm.size() / 2;
-        double sum = 0;
-        for (qsizetype i = 0; i < count; ++i)
-            sum += double(samples[i]) * samples[i];
-        return count ? std::sqrt(sum / count) : 0;
-    }
-
-private:
-    QProcess m_parec;
-    QByteArray m_pcm;
-};
 
 // Answers the next message box and keeps what it said.
 struct SeenBox {
