@@ -168,6 +168,9 @@ std::optional<std::pair<QString, qsizetype>> decodeEntity(QStringView text, qsiz
     return std::nullopt;
 }
 
+constexpr qsizetype SoftSegmentLength = 2000;
+constexpr qsizetype HardSegmentLength = 8000;
+
 class SegmentBuilder {
 public:
     explicit SegmentBuilder(std::deque<SpeechSegment>& out) : m_out(out) {}
@@ -178,6 +181,14 @@ public:
         m_current.text.append(c);
         m_current.offsets.push_back(from);
         m_end = to;
+        // Runs that share one prosody would otherwise grow into a single
+        // segment of the whole text, read to its end before speech starts
+        // or a purge is noticed. Cut at a space where one comes, else
+        // anywhere but inside a surrogate pair.
+        const qsizetype size = m_current.text.size();
+        if ((size >= SoftSegmentLength && c.isSpace()) ||
+            (size >= HardSegmentLength && !c.isHighSurrogate()))
+            flush();
     }
     void append(QStringView s, int from, int to, const ProsodyState& state) {
         for (QChar c : s)

@@ -50,11 +50,14 @@ void StartUp::Form_Load() {
 }
 
 void StartUp::Form_Unload() {
-    runSteps({
+    const QString lastFailure = runSteps({
         [&] { m_host.removeKeyWatcher(); },
         [&] { m_host.setNormalCursor(); },
         [&] { saveSettings(); },
     });
+    // Settings that were not saved are lost at exit: never silently.
+    if (!lastFailure.isEmpty())
+        m_prompter->prompt(messageTitle(), lastFailure, PromptIcon::Error, PromptButtons::Ok);
 }
 
 void StartUp::createVoice() {
@@ -116,6 +119,13 @@ void StartUp::takeEngineDefaults() {
 
 void StartUp::restoreSettings() {
     const SettingsStore store;
+    // A settings file that cannot be read must not half-apply: the lists and
+    // sliders keep their defaults and the caller says so once.
+    if (!store.readable())
+        throw std::runtime_error(QStringLiteral("The stored voice settings in \"%1\" could not be "
+                                                "read; the defaults are used.")
+                                     .arg(store.fileName())
+                                     .toStdString());
     ReadingSettings settings = m_host.readingSettings();
     store.restoreProfile(AbcProfileKeys, m_host.voiceNames(VoiceList::Abc), settings.abc);
     store.restoreProfile(OtherProfileKeys, m_host.voiceNames(VoiceList::Other), settings.other);

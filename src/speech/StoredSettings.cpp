@@ -73,7 +73,17 @@ void SettingsStore::saveProfile(const ProfileKeys& keys, const VoiceProfile& pro
 void SettingsStore::commit() {
     d->store.sync();
     if (d->store.status() != QSettings::NoError)
-        throw std::runtime_error("The voice settings could not be saved.");
+        throw std::runtime_error(QStringLiteral("The voice settings could not be saved to \"%1\".")
+                                     .arg(fileName())
+                                     .toStdString());
+}
+
+bool SettingsStore::readable() const {
+    return d->store.status() == QSettings::NoError;
+}
+
+QString SettingsStore::fileName() const {
+    return d->store.fileName();
 }
 
 } // namespace lectern::speech

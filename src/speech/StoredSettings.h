@@ -42,6 +42,10 @@ public:
     void saveProfile(const ProfileKeys& keys, const VoiceProfile& profile);
     // Writes everything out; throws std::runtime_error when that failed.
     void commit();
+    // False when the file exists but could not be read (no permission, a
+    // folder in its place, broken syntax).
+    bool readable() const;
+    QString fileName() const;
 
 private:
     struct Impl;

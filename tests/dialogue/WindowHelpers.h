@@ -1,6 +1,8 @@
 #pragma once
-// Shared by the dialogue window tests: the sink monitor's recording, the
-// message box and file dialog answerers.
+// Shared by the dialogue window tests: sound stretches in the sink monitor's
+// recording, the message box and file dialog answerers.
+
+#include "SoundProbes.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -12,41 +14,6 @@
 #include <cmath>
 #include <memory>
 #include <vector>
-
-// Records the default sink's monitor, 16 kHz mono, for as long as it lives.
-class MonitorRecording {
-public:
-    static constexpr int Rate = 16000;
-
-    MonitorRecording() {
-        QProcess pactl;
-        pactl.start(QStringLiteral("pactl"), {QStringLiteral("get-default-sink")});
-        pactl.waitForFinished(5000);
-        const QString sink = QString::fromUtf8(pactl.readAllStandardOutput()).trimmed();
-        QObject::connect(&m_parec, &QProcess::readyReadStandardOutput,
-                         [this] { m_pcm += m_parec.readAllStandardOutput(); });
-        m_parec.start(QStringLiteral("parec"),
-                      {QStringLiteral("-d"), sink + QStringLiteral(".monitor"),
-                       QStringLiteral("--raw"), QStringLiteral("--format=s16le"),
-                       QStringLiteral("--rate=16000"), QStringLiteral("--channels=1"),
-                       QStringLiteral("--latency-msec=20")});
-    }
-    bool waitUntilRecording() {
-        return QTest::qWaitFor([this] { return !m_pcm.isEmpty(); }, 10000);
-    }
-    std::vector<int16_t> stop() {
-        QTest::qWait(300);
-        m_parec.terminate();
-        m_parec.waitForFinished(5000);
-        m_pcm += m_parec.readAllStandardOutput();
-        const auto* samples = reinterpret_cast<const int16_t*>(m_pcm.constData());
-        return std::vector<int16_t>(samples, samples + m_pcm.size() / 2);
-    }
-
-private:
-    QProcess m_parec;
-    QByteArray m_pcm;
-};
 
 // Stretches of sound in a recording, in 10 ms frames: [first, end) frame
 // indices. Quiet stretches shorter than `bridgeMs` count as part of the sound.

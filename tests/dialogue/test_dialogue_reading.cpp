@@ -90,7 +90,7 @@ private slots:
         QVERIFY(markup.contains(QStringLiteral("<silence msec=\"1000\"/>")));
         QCOMPARE(window->commands().state().CurrentRunText, QStringLiteral("kept"));
         QVERIFY(window->commands().voice()->waitUntilDone(30000));
-        const std::vector<int16_t> pcm = recording.stop();
+        const std::vector<int16_t> pcm = recording.stopAndTake();
 
         const std::vector<SoundStretch> sound = soundStretches(pcm, 150);
         QString found;
@@ -117,7 +117,7 @@ private slots:
         QVERIFY(recording.waitUntilRecording());
         clickRead(*window);
         QVERIFY(window->commands().voice()->waitUntilDone(30000));
-        const std::vector<int16_t> pcm = recording.stop();
+        const std::vector<int16_t> pcm = recording.stopAndTake();
         // Both rows are heard, apart by the first row's pause.
         QCOMPARE(soundStretches(pcm, 300).size(), size_t(2));
     }

@@ -221,6 +221,46 @@ private slots:
         QCOMPARE(count, whole.size());
         QVERIFY(!reader.next());
     }
+
+    // A long reading in one voice (both profiles alike, or a voice name
+    // that is not installed) still comes out in pieces, cut where nothing
+    // is lost: the pieces join to the whole, offsets included.
+    void oneProsodyThroughoutStillComesInPieces_data() {
+        QTest::addColumn<QString>("unit");
+        QTest::newRow("words") << QStringLiteral("word 字 ");
+        QTest::newRow("no spaces") << QStringLiteral("字");
+        QTest::newRow("surrogate pairs") << QStringLiteral("\U0001F600");
+    }
+    void oneProsodyThroughoutStillComesInPieces() {
+        QFETCH(QString, unit);
+        const QString run = QStringLiteral("<voice required=\"NAME=English (America)\">") + unit +
+                            QStringLiteral("</voice><voice required=\"NAME=Nobody\">") + unit +
+                            QStringLiteral("</voice>");
+        const QString text = run.repeated(200000 / unit.size());
+        int lookups = 0;
+        SpeechMarkupReader reader(text, ProsodyState{QStringLiteral("start"), 0, 100, 0},
+                                  [&](QStringView name) {
+                                      ++lookups;
+                                      return resolve(name);
+                                  });
+        QVERIFY(reader.next());
+        QVERIFY2(lookups < 20000, qPrintable(QString::number(lookups)));
+
+        QString joined;
+        int pieces = 0;
+        SpeechMarkupReader again(text, ProsodyState{QStringLiteral("start"), 0, 100, 0}, resolve);
+        while (auto seg = again.next()) {
+            QVERIFY(seg->text.size() <= 8000);
+            QVERIFY(!seg->text.back().isHighSurrogate());
+            QCOMPARE(seg->offsets.size(), size_t(seg->text.size()) + 1);
+            for (qsizetype i = 0; i < seg->text.size(); ++i)
+                QCOMPARE(text.at(seg->offsets[size_t(i)]), seg->text.at(i));
+            joined += seg->text;
+            ++pieces;
+        }
+        QCOMPARE(joined, unit.repeated(2 * (200000 / unit.size())));
+        QVERIFY(pieces > 10);
+    }
 };
 
 QTEST_GUILESS_MAIN(MarkupTest)

@@ -15,6 +15,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <unistd.h>
+
 using namespace lectern;
 
 class StartUpTest : public QObject {
@@ -28,6 +30,10 @@ class StartUpTest : public QObject {
         settings.beginGroup(QStringLiteral("ini"));
         for (const auto& [key, value] : values)
             settings.setValue(QLatin1String(key), value);
+    }
+
+    static QString settingsFile() {
+        return QSettings(QStringLiteral("Lectern"), QStringLiteral("Lectern")).fileName();
     }
 
     struct Rig {
@@ -109,6 +115,86 @@ private slots:
         QCOMPARE(rig.pane.Slider3->value(), -3);
         QCOMPARE(rig.pane.Slider4->value(), 100);
         QCOMPARE(rig.pane.Slider7->value(), 100);
+    }
+
+    // The settings file in a state it cannot be read from: start-up goes on
+    // with the defaults and says so once, without applying half of it.
+    void unreadableSettingsFallBackToDefaults_data() {
+        QTest::addColumn<QString>("damage");
+        QTest::newRow("a folder in its place") << QStringLiteral("folder");
+        QTest::newRow("broken syntax") << QStringLiteral("garbage");
+        QTest::newRow("no permission") << QStringLiteral("unreadable");
+    }
+    void unreadableSettingsFallBackToDefaults() {
+        QFETCH(QString, damage);
+        store({{"rate1", QStringLiteral("5")}, {"volume2", QStringLiteral("40")}});
+        const QString file = settingsFile();
+        if (damage == u"folder") {
+            QVERIFY(QFile::remove(file));
+            QVERIFY(QDir().mkpath(file));
+        } else if (damage == u"garbage") {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(QByteArray("[ini]\nrate1=5\nvolume2=40\n[never closed\n\x01\xfe\xff\x00=", 41));
+        } else {
+            if (geteuid() == 0)
+                QSKIP("permissions do not bind the superuser");
+            QVERIFY(QFile::setPermissions(file, QFileDevice::Permissions()));
+        }
+        const auto restore = qScopeGuard([&] {
+            QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+            QDir(file).removeRecursively();
+            QFile::remove(file);
+        });
+
+        Rig rig;
+        rig.startUp.Form_Load();
+        QCOMPARE(rig.prompter.prompts.size(), 1);
+        QVERIFY2(rig.prompter.prompts[0].text.contains(u"could not be read"),
+                 qPrintable(rig.prompter.prompts[0].text));
+        QCOMPARE(rig.prompter.prompts[0].icon, speech::PromptIcon::Error);
+        // The rest of start-up ran and nothing stored was applied.
+        QVERIFY(rig.commands.voice());
+        QCOMPARE(rig.pane.Combo3->count(), engine::SpVoice::GetAudioOutputs().Count());
+        QCOMPARE(rig.pane.Slider1->value(), 0);
+        QCOMPARE(rig.pane.Slider4->value(), 100);
+    }
+
+    // Settings that cannot be written are reported at shut-down.
+    void savingWhereItCannotBeWrittenIsReported_data() {
+        QTest::addColumn<QString>("obstacle");
+        QTest::newRow("a file in place of the folder") << QStringLiteral("file");
+        QTest::newRow("read-only folder") << QStringLiteral("read-only");
+    }
+    void savingWhereItCannotBeWrittenIsReported() {
+        QFETCH(QString, obstacle);
+        store({});
+        const QString folder = QFileInfo(settingsFile()).absolutePath();
+        QVERIFY(QDir(folder).removeRecursively());
+        if (obstacle == u"file") {
+            QFile f(folder);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        } else {
+            if (geteuid() == 0)
+                QSKIP("permissions do not bind the superuser");
+            QVERIFY(QDir().mkpath(folder));
+            QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
+        }
+        const auto restore = qScopeGuard([&] {
+            QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                              QFileDevice::ExeOwner);
+            QFile::remove(folder);
+            QDir().mkpath(folder);
+        });
+
+        Rig rig;
+        rig.startUp.Form_Load();
+        rig.prompter.prompts.clear(); // start-up may fail to read it; shut-down is under test
+        rig.pane.Slider1->setValue(4);
+        rig.startUp.Form_Unload();
+        QCOMPARE(rig.prompter.prompts.size(), 1);
+        QVERIFY2(rig.prompter.prompts[0].text.contains(u"could not be saved"),
+                 qPrintable(rig.prompter.prompts[0].text));
     }
 
     void everyStepRunsAndTheLastFailureIsReported() {

@@ -19,6 +19,13 @@ MonitorRecording::MonitorRecording() {
                    QStringLiteral("--channels=1"), QStringLiteral("--latency-msec=20")});
 }
 
+MonitorRecording::~MonitorRecording() {
+    if (m_parec.state() != QProcess::NotRunning) {
+        m_parec.terminate();
+        m_parec.waitForFinished(5000);
+    }
+}
+
 bool MonitorRecording::waitUntilRecording() {
     return QTest::qWaitFor([this] { return !m_pcm.isEmpty(); }, 10000);
 }
@@ -43,17 +50,22 @@ double MonitorRecording::listen(int ms) {
     return rms(from, mark());
 }
 
-double MonitorRecording::stop() {
-    QTest::qWait(200);
+void MonitorRecording::finish(int settleMs) {
+    QTest::qWait(settleMs);
     m_parec.terminate();
     m_parec.waitForFinished(5000);
     m_pcm += m_parec.readAllStandardOutput();
+}
+
+double MonitorRecording::stop(int settleMs) {
+    finish(settleMs);
+    return rms(0, m_pcm.size() / 2);
+}
+
+std::vector<int16_t> MonitorRecording::stopAndTake(int settleMs) {
+    finish(settleMs);
     const auto* samples = reinterpret_cast<const int16_t*>(m_pcm.constData());
-    const qsizetype count = m_pcm.size() / 2;
-    double sum = 0;
-    for (qsizetype i = 0; i < count; ++i)
-        sum += double(samples[i]) * samples[i];
-    return count ? std::sqrt(sum / double(count)) : 0;
+    return std::vector<int16_t>(samples, samples + m_pcm.size() / 2);
 }
 
 void breakOwnStreams() {

@@ -1,14 +1,22 @@
 #pragma once
-// Looking at the real sound server from a test: what the default sink
-// plays, and breaking this process's streams as a server in trouble would.
+// Listening to the real sound server from a test: what the default sink
+// plays, recorded from its monitor at 16 kHz mono.
 
 #include <QByteArray>
 #include <QProcess>
 
-// Records the default sink's monitor for as long as it lives.
+#include <cstdint>
+#include <vector>
+
 class MonitorRecording {
 public:
+    static constexpr int Rate = 16000;
+
     MonitorRecording();
+    ~MonitorRecording();
+    MonitorRecording(const MonitorRecording&) = delete;
+    MonitorRecording& operator=(const MonitorRecording&) = delete;
+
     // True once the recorder delivers audio (silence included).
     bool waitUntilRecording();
     // Samples recorded so far, after taking in what has arrived.
@@ -18,10 +26,15 @@ public:
     double rms(qsizetype from, qsizetype to) const;
     // Loudness of what the monitor gives over the next `ms` milliseconds.
     double listen(int ms);
-    // Root mean square of everything recorded, in sample units.
-    double stop();
+    // Ends the recording after `settleMs` more and returns the root mean
+    // square of everything recorded.
+    double stop(int settleMs = 200);
+    // Ends the recording after `settleMs` more and returns every sample.
+    std::vector<int16_t> stopAndTake(int settleMs = 300);
 
 private:
+    void finish(int settleMs);
+
     QProcess m_parec;
     QByteArray m_pcm;
 };
