@@ -552,6 +552,10 @@ Engine& Engine::instance() {
 }
 
 Engine::Engine() {
+    // The engine thread plays through the sound server connection until it
+    // is joined, so the connection is made first: statics go in the reverse
+    // order of their making.
+    Pulse::instance();
     m_thread = std::thread([this] { run(); });
     std::unique_lock lock(m_mutex);
     m_cv.wait(lock, [this] { return m_ready; });
