@@ -5,7 +5,11 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QTimer>
+
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace lectern::engine {
 
@@ -99,9 +103,22 @@ public:
     explicit VoicePrivate(SpVoice* owner) : q(owner), timer(owner) {
         timer.setInterval(10);
         QObject::connect(&timer, &QTimer::timeout, owner, [this] { tick(); });
-        channel->notify = [owner] {
-            QMetaObject::invokeMethod(
-                owner, [owner] { owner->d->tick(); }, Qt::QueuedConnection);
+        // The engine thread wakes this one through a kernel counter rather
+        // than a functor posted to the event queue: nothing is allocated on
+        // one thread and read on the other behind Qt's own locks, which the
+        // thread checker cannot see. Without it the timer still ticks.
+        wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+        if (wakeFd < 0)
+            return;
+        wake = std::make_unique<QSocketNotifier>(wakeFd, QSocketNotifier::Read);
+        QObject::connect(wake.get(), &QSocketNotifier::activated, owner, [this] {
+            uint64_t count = 0;
+            [[maybe_unused]] const ssize_t n = ::read(wakeFd, &count, sizeof count);
+            tick();
+        });
+        channel->notify = [fd = wakeFd] {
+            const uint64_t one = 1;
+            [[maybe_unused]] const ssize_t n = ::write(fd, &one, sizeof one);
         };
     }
 
@@ -111,6 +128,9 @@ public:
             channel->notify = nullptr;
         }
         purge();
+        wake.reset();
+        if (wakeFd >= 0)
+            ::close(wakeFd);
     }
 
     void purge() {
@@ -234,6 +254,8 @@ public:
     }
 
     SpVoice* q;
+    int wakeFd = -1;
+    std::unique_ptr<QSocketNotifier> wake;
     std::shared_ptr<Channel> channel = std::make_shared<Channel>();
     QTimer timer;
     std::vector<QEventLoop*> waiting;
