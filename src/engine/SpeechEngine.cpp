@@ -368,10 +368,15 @@ int SpVoice::Speak(const QString& text, int flags) {
     if (flags & SVSFPurgeBeforeSpeak)
         d->purge();
 
+    // The engine thread gets a text of its own. A buffer shared with the
+    // caller may be let go last inside Qt's own code (a queued signal's
+    // arguments, a QVariant), where the thread checker cannot see the
+    // reference count that orders the release.
+    const QString ownText(text.constData(), text.size());
     // A named file is only opened here; the engine thread reads it.
     std::shared_ptr<SpokenFile> source;
     if (flags & SVSFIsFilename)
-        source = SpokenFile::open(text);
+        source = SpokenFile::open(ownText);
     const int streamNumber = d->nextStream++;
     if (!source && text.isEmpty())
         return streamNumber;
@@ -380,7 +385,7 @@ int SpVoice::Speak(const QString& text, int flags) {
     job.channel = d->channel;
     job.source = source;
     if (!source)
-        job.text = text;
+        job.text = ownText;
     // Not-XML wins when both are given: speaking tags aloud loses nothing.
     const bool settled = (flags & SVSFIsNotXML) || (flags & SVSFIsXML);
     job.xml =
