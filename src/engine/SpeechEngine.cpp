@@ -154,7 +154,9 @@ public:
     }
 
     bool isDone() {
-        if (channel->pendingJobs.load() > 0)
+        // Jobs a purge left behind may still be winding down on the engine
+        // thread, but none of them will be heard.
+        if (channel->pendingJobs.load() > 0 && lastJobGeneration == channel->generation.load())
             return false;
         {
             std::lock_guard guard(channel->mutex);
@@ -267,7 +269,8 @@ public:
     SpFileStream* file = nullptr;
     std::shared_ptr<FileTarget> fileTarget;
     int nextStream = 1;
-    int syncWaits = 0; // a synchronous Speak throws its failures instead
+    uint64_t lastJobGeneration = 0; // of the job submitted last
+    int syncWaits = 0;              // a synchronous Speak throws its failures instead
 };
 
 SpVoice::SpVoice(QObject* parent) : QObject(parent) {
@@ -403,6 +406,7 @@ int SpVoice::Speak(const QString& text, int flags) {
         d->channel->ensureStream(d->live.Format().Type(), sink);
     }
     job.generation = d->channel->generation.load();
+    d->lastJobGeneration = job.generation;
     d->channel->pendingJobs.fetch_add(1);
     Engine::instance().submit(std::move(job));
     d->timer.start();
