@@ -14,7 +14,7 @@ const char kSpeakAndQuit[] = "--speak-and-quit";
 // The child: a voice still held when main returns, mid-sentence.
 int speakAndQuit(int argc, char** argv) {
     QCoreApplication app(argc, argv);
-    auto* voice = new SpVoice;
+    static SpVoice* const voice = new SpVoice;
     voice->Speak(QStringLiteral("The program ends while this is still being read."), SVSFlagsAsync);
     return 0;
 }
