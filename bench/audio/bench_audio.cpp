@@ -1,8 +1,9 @@
 // MP3 export of a long text through Lectern against the command-line tools
 // doing the same work: eSpeak NG writes the WAV file, lame encodes it.
 
-#include "../../tests/shell/Fakes.h"
+#include "EngineBackend.h"
 #include "ExportCommand.h"
+#include "FakeWindow.h"
 #include "ReadingCommands.h"
 
 #include <QCoreApplication>
@@ -47,7 +48,8 @@ double lecternSeconds(const QString& text, const QString& mp3) {
     prompter.answer = speech::PromptAnswer::No;
     NameUi ui;
     ui.name = mp3;
-    shell::ReadingCommands commands(host, clipboard, prompter);
+    speech::EngineBackend engine;
+    speech::ReadingCommands commands(host, clipboard, prompter, engine);
     shell::ExportCommand exporter(host, commands, ui, prompter);
     QElapsedTimer clock;
     clock.start();

@@ -1,6 +1,7 @@
 // Readings started back to back, each with a fresh voice as every reading
 // command makes: how much memory and how many threads stay behind.
-#include "Fakes.h"
+#include "EngineBackend.h"
+#include "FakeWindow.h"
 #include "ReadingCommands.h"
 
 #include <QCoreApplication>
@@ -31,7 +32,8 @@ int main(int argc, char** argv) {
     FakeHost host;
     FakeClipboard clipboard;
     RecordingPrompter prompter;
-    shell::ReadingCommands commands(host, clipboard, prompter);
+    speech::EngineBackend engine;
+    speech::ReadingCommands commands(host, clipboard, prompter, engine);
     commands.replaceVoice();
 
     auto readings = [&](int count) {

@@ -39,11 +39,11 @@ int main(int argc, char** argv) {
     QTextCursor cursor = window.Text1->textCursor();
     cursor.select(QTextCursor::Document);
     window.Text1->setTextCursor(cursor);
-    window.SSTab1->setCurrentIndex(lectern::shell::DocumentTab);
+    window.SSTab1->setCurrentIndex(lectern::speech::DocumentTab);
 
     QElapsedTimer clock;
     qint64 reached = -1;
-    QObject::connect(&window.commands(), &lectern::shell::ReadingCommands::aboutToSpeak,
+    QObject::connect(&window.commands(), &lectern::speech::ReadingCommands::aboutToSpeak,
                      [&] { reached = clock.elapsed(); });
 
     QToolButton* button = window.Toolbar1->button(lectern::shell::MainToolBar::ReadButton);

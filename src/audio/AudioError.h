@@ -1,6 +1,6 @@
 #pragma once
-// Failures of the audio subsystem: the description is plain words a user can
-// read.
+// Failures of audio conversion and sound files; the description is plain
+// words a user can read.
 
 #include <QString>
 

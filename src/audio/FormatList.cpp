@@ -5,11 +5,11 @@
 namespace lectern::audio {
 
 QStringList formatNames() {
-    return engine::audioFormatNames();
+    return audio::audioFormatNames();
 }
 
 int formatValue(const QString& name) {
-    return engine::audioFormatValue(name).value_or(engine::SAFT22kHz16BitMono);
+    return audio::audioFormatValue(name).value_or(audio::SAFT22kHz16BitMono);
 }
 
 QString formatRefusedMessage() {

@@ -52,52 +52,67 @@ Pulse& Pulse::instance() {
     return pulse;
 }
 
-Pulse::Pulse() {
-    m_mainloop = pa_threaded_mainloop_new();
+void MainloopRelease::operator()(pa_threaded_mainloop* loop) const {
+    pa_threaded_mainloop_stop(loop);
+    pa_threaded_mainloop_free(loop);
+}
+
+void ContextRelease::operator()(pa_context* context) const {
+    pa_context_set_state_callback(context, nullptr, nullptr);
+    pa_context_disconnect(context);
+    pa_context_unref(context);
+}
+
+void StreamRelease::operator()(pa_stream* stream) const {
+    pa_stream_set_state_callback(stream, nullptr, nullptr);
+    pa_stream_set_write_callback(stream, nullptr, nullptr);
+    pa_stream_disconnect(stream);
+    pa_stream_unref(stream);
+}
+
+Pulse::Pulse() : m_mainloop(pa_threaded_mainloop_new()) {
     if (m_mainloop)
-        pa_threaded_mainloop_start(m_mainloop);
+        pa_threaded_mainloop_start(m_mainloop.get());
+}
+
+Pulse::~Pulse() {
+    // The loop's thread stops first, so nothing runs a callback of the
+    // context while it goes.
+    if (m_mainloop)
+        pa_threaded_mainloop_stop(m_mainloop.get());
+    m_context.reset();
 }
 
 void Pulse::ensureConnected() {
     if (!m_mainloop)
         throw EngineError(kNoServer);
     Lock lock;
-    if (m_context && pa_context_get_state(m_context) == PA_CONTEXT_READY)
+    if (m_context && pa_context_get_state(m_context.get()) == PA_CONTEXT_READY)
         return;
-    if (m_context) {
-        pa_context_set_state_callback(m_context, nullptr, nullptr);
-        pa_context_disconnect(m_context);
-        pa_context_unref(m_context);
-        m_context = nullptr;
-    }
-    pa_context* context = pa_context_new(pa_threaded_mainloop_get_api(m_mainloop), "Lectern");
+    m_context.reset();
+    ContextHolder context(
+        pa_context_new(pa_threaded_mainloop_get_api(m_mainloop.get()), "Lectern"));
     if (!context)
         throw EngineError(kNoServer);
-    pa_context_set_state_callback(context, contextStateChanged, m_mainloop);
-    if (pa_context_connect(context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0) {
-        pa_context_unref(context);
+    pa_context_set_state_callback(context.get(), contextStateChanged, m_mainloop.get());
+    if (pa_context_connect(context.get(), nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) < 0)
         throw EngineError(kNoServer);
-    }
     for (;;) {
-        const pa_context_state_t state = pa_context_get_state(context);
+        const pa_context_state_t state = pa_context_get_state(context.get());
         if (state == PA_CONTEXT_READY)
             break;
-        if (!PA_CONTEXT_IS_GOOD(state)) {
-            pa_context_set_state_callback(context, nullptr, nullptr);
-            pa_context_disconnect(context);
-            pa_context_unref(context);
+        if (!PA_CONTEXT_IS_GOOD(state))
             throw EngineError(kNoServer);
-        }
-        pa_threaded_mainloop_wait(m_mainloop);
+        pa_threaded_mainloop_wait(m_mainloop.get());
     }
-    m_context = context;
+    m_context = std::move(context);
 }
 
 void Pulse::wait(pa_operation* op) {
     if (!op)
         return;
     while (pa_operation_get_state(op) == PA_OPERATION_RUNNING)
-        pa_threaded_mainloop_wait(m_mainloop);
+        pa_threaded_mainloop_wait(m_mainloop.get());
     pa_operation_unref(op);
 }
 
@@ -107,10 +122,10 @@ std::vector<SpObjectToken> Pulse::sinks() {
         pa_threaded_mainloop* loop;
         QString defaultSink;
         std::vector<SpObjectToken> sinks;
-    } result{m_mainloop, {}, {}};
+    } result{m_mainloop.get(), {}, {}};
     Lock lock;
     wait(pa_context_get_server_info(
-        m_context,
+        m_context.get(),
         [](pa_context*, const pa_server_info* info, void* r) {
             auto* res = static_cast<Result*>(r);
             if (info && info->default_sink_name)
@@ -119,7 +134,7 @@ std::vector<SpObjectToken> Pulse::sinks() {
         },
         &result));
     wait(pa_context_get_sink_info_list(
-        m_context,
+        m_context.get(),
         [](pa_context*, const pa_sink_info* info, int, void* r) {
             auto* res = static_cast<Result*>(r);
             if (info) {
@@ -142,7 +157,7 @@ std::vector<SpObjectToken> Pulse::sinks() {
 
 void Channel::ensureStream(int type, const QString& sink) {
     if (stream && !streamFailed && formatType == type && sinkName == sink &&
-        pa_stream_get_state(stream) == PA_STREAM_READY)
+        pa_stream_get_state(stream.get()) == PA_STREAM_READY)
         return;
     dropStream();
     const auto target = pcmTargetForType(type);
@@ -154,11 +169,11 @@ void Channel::ensureStream(int type, const QString& sink) {
     s.format = target->sampleType == PcmConverter::SampleType::U8 ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
     s.rate = static_cast<uint32_t>(target->sampleRate);
     s.channels = static_cast<uint8_t>(target->channels);
-    pa_stream* st = pa_stream_new(context, "Lectern speech", &s, nullptr);
+    StreamHolder st(pa_stream_new(context, "Lectern speech", &s, nullptr));
     if (!st)
         throw EngineError(QStringLiteral("The sound server refused a new playback stream."));
-    pa_stream_set_state_callback(st, streamStateChanged, nullptr);
-    pa_stream_set_write_callback(st, streamWritable, nullptr);
+    pa_stream_set_state_callback(st.get(), streamStateChanged, nullptr);
+    pa_stream_set_write_callback(st.get(), streamWritable, nullptr);
 
     // The whole path to the ear is kept near 300 ms: a sink left to its own
     // latency swallows seconds of a fast writer's first data at once, and its
@@ -175,25 +190,19 @@ void Channel::ensureStream(int type, const QString& sink) {
         PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY |
         (paused ? PA_STREAM_START_CORKED : 0));
     const QByteArray device = sink.toUtf8();
-    if (pa_stream_connect_playback(st, sink.isEmpty() ? nullptr : device.constData(), &attr, flags,
-                                   nullptr, nullptr) < 0) {
-        pa_stream_unref(st);
+    if (pa_stream_connect_playback(st.get(), sink.isEmpty() ? nullptr : device.constData(), &attr,
+                                   flags, nullptr, nullptr) < 0)
         throw EngineError(QStringLiteral("The audio output \"%1\" cannot play.").arg(sink));
-    }
     for (;;) {
-        const pa_stream_state_t state = pa_stream_get_state(st);
+        const pa_stream_state_t state = pa_stream_get_state(st.get());
         if (state == PA_STREAM_READY)
             break;
-        if (!PA_STREAM_IS_GOOD(state)) {
-            pa_stream_set_state_callback(st, nullptr, nullptr);
-            pa_stream_set_write_callback(st, nullptr, nullptr);
-            pa_stream_unref(st);
+        if (!PA_STREAM_IS_GOOD(state))
             throw EngineError(
                 QStringLiteral("The audio output could not be opened in this format."));
-        }
         pa_threaded_mainloop_wait(loop);
     }
-    stream = st;
+    stream = std::move(st);
     sampleSpec = s;
     formatType = type;
     sinkName = sink;
@@ -201,14 +210,17 @@ void Channel::ensureStream(int type, const QString& sink) {
     streamFailed = false;
 }
 
+Channel::~Channel() {
+    if (stream) {
+        Pulse::Lock lock;
+        stream.reset();
+    }
+}
+
 void Channel::dropStream() {
     if (!stream)
         return;
-    pa_stream_set_state_callback(stream, nullptr, nullptr);
-    pa_stream_set_write_callback(stream, nullptr, nullptr);
-    pa_stream_disconnect(stream);
-    pa_stream_unref(stream);
-    stream = nullptr;
+    stream.reset();
     written = 0;
     drainedAt.reset();
     // Wakes an engine thread waiting to write into it.
@@ -219,13 +231,13 @@ int64_t Channel::playedBytes() const {
     if (!stream)
         return -1;
     pa_usec_t usec = 0;
-    if (pa_stream_get_time(stream, &usec) < 0)
+    if (pa_stream_get_time(stream.get(), &usec) < 0)
         return -1;
     const auto clock = static_cast<int64_t>(pa_usec_to_bytes(usec, &sampleSpec));
     // Once the sink holds everything, the server's clock can stall short of
     // the end by the sink's latency, which grows on a loaded machine; the
     // rest is heard in real time from the moment the sink took the last byte.
-    const pa_timing_info* timing = pa_stream_get_timing_info(stream);
+    const pa_timing_info* timing = pa_stream_get_timing_info(stream.get());
     if (paused || written == 0 || !timing || timing->read_index_corrupt ||
         timing->read_index < written) {
         drainedAt.reset();
@@ -246,7 +258,7 @@ int64_t Channel::playedBytes() const {
 bool Channel::playedAll() const {
     if (!stream || written == 0 || streamFailed)
         return true;
-    if (pa_stream_get_state(stream) != PA_STREAM_READY)
+    if (pa_stream_get_state(stream.get()) != PA_STREAM_READY)
         return true;
     const int64_t played = playedBytes();
     // The clock may stop a hair short of the last byte.
@@ -384,11 +396,11 @@ bool writeLive(Job& job, const uint8_t* data, size_t size) {
     while (size > 0) {
         if (cancelled(job) || !ch.stream)
             return false;
-        if (ch.streamFailed || pa_stream_get_state(ch.stream) != PA_STREAM_READY) {
+        if (ch.streamFailed || pa_stream_get_state(ch.stream.get()) != PA_STREAM_READY) {
             streamLost(job);
             return false;
         }
-        size_t n = pa_stream_writable_size(ch.stream);
+        size_t n = pa_stream_writable_size(ch.stream.get());
         if (n == static_cast<size_t>(-1)) {
             streamLost(job);
             return false;
@@ -399,7 +411,7 @@ bool writeLive(Job& job, const uint8_t* data, size_t size) {
             pa_threaded_mainloop_wait(Pulse::instance().mainloop());
             continue;
         }
-        if (pa_stream_write(ch.stream, data, n, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+        if (pa_stream_write(ch.stream.get(), data, n, nullptr, 0, PA_SEEK_RELATIVE) < 0) {
             streamLost(job);
             return false;
         }
@@ -430,7 +442,7 @@ std::optional<std::pair<int64_t, int64_t>> output(Job& job, SynthContext& ctx,
                 writer->write(samples, frames, ctx.gain);
             else
                 writer->writeSilence(static_cast<int64_t>(frames));
-        } catch (const EngineError& e) {
+        } catch (const audio::AudioError& e) {
             fail(job, e.description());
             return std::nullopt;
         }
@@ -533,17 +545,25 @@ QString readableName(const char* name) {
 } // namespace
 
 Engine& Engine::instance() {
-    static Engine* engine = new Engine; // lives as long as the program
-    if (!engine->m_initError.isEmpty())
-        throw EngineError(engine->m_initError);
-    return *engine;
+    static Engine engine;
+    if (!engine.m_initError.isEmpty())
+        throw EngineError(engine.m_initError);
+    return engine;
 }
 
 Engine::Engine() {
     m_thread = std::thread([this] { run(); });
-    m_thread.detach();
     std::unique_lock lock(m_mutex);
     m_cv.wait(lock, [this] { return m_ready; });
+}
+
+Engine::~Engine() {
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopping = true;
+    }
+    m_cv.notify_all();
+    m_thread.join();
 }
 
 void Engine::listVoices() {
@@ -640,13 +660,17 @@ void Engine::run() {
         Job job;
         {
             std::unique_lock lock(m_mutex);
-            m_cv.wait(lock, [this] { return !m_jobs.empty(); });
+            m_cv.wait(lock, [this] { return !m_jobs.empty() || m_stopping; });
+            if (m_jobs.empty())
+                break;
             job = std::move(m_jobs.front());
             m_jobs.pop_front();
         }
         try {
             runJob(job);
         } catch (const EngineError& e) {
+            fail(job, e.description());
+        } catch (const audio::AudioError& e) {
             fail(job, e.description());
         } catch (const std::exception& e) {
             fail(job, QString::fromLocal8Bit(e.what()));
@@ -658,6 +682,7 @@ void Engine::run() {
         channel->pendingJobs.fetch_sub(1);
         channel->post();
     }
+    espeak_Terminate();
 }
 
 void Engine::runJob(Job& job) {
@@ -782,7 +807,7 @@ void Engine::runJob(Job& job) {
         // Plays a tail shorter than the pre-buffer too.
         Pulse::Lock lock;
         if (ch.stream && !cancelled(job))
-            if (pa_operation* op = pa_stream_trigger(ch.stream, nullptr, nullptr))
+            if (pa_operation* op = pa_stream_trigger(ch.stream.get(), nullptr, nullptr))
                 pa_operation_unref(op);
     }
 }

@@ -3,9 +3,12 @@
 // that owns eSpeak NG, the shared PulseAudio connection, and the per-voice
 // channel that carries audio and word events between them.
 
+#include "AudioError.h"
 #include "Markup.h"
+#include "PcmConverter.h"
 #include "SpeechEngine.h"
 #include "SpokenFile.h"
+#include "WavFileWriter.h"
 
 #include <pulse/pulseaudio.h>
 
@@ -17,6 +20,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -24,7 +28,10 @@
 
 namespace lectern::engine {
 
-class WavFileWriter;
+using audio::PcmConverter;
+using audio::pcmTargetForType;
+using audio::SAFT22kHz16BitMono;
+using audio::WavFileWriter;
 
 namespace detail {
 
@@ -48,21 +55,37 @@ struct WordEvent {
     bool live; // due when played; file events are due at once
 };
 
+// PulseAudio objects in holders that release them. A context or stream
+// loses its callbacks and is disconnected first.
+struct MainloopRelease {
+    void operator()(pa_threaded_mainloop* loop) const;
+};
+struct ContextRelease {
+    void operator()(pa_context* context) const;
+};
+struct StreamRelease {
+    void operator()(pa_stream* stream) const;
+};
+using MainloopHolder = std::unique_ptr<pa_threaded_mainloop, MainloopRelease>;
+using ContextHolder = std::unique_ptr<pa_context, ContextRelease>;
+using StreamHolder = std::unique_ptr<pa_stream, StreamRelease>;
+
 // The shared connection to the sound server, made on first use and made
 // again after it was lost.
 class Pulse {
 public:
     static Pulse& instance();
+    ~Pulse();
     // Connects when needed; throws EngineError when no server answers.
     void ensureConnected();
-    pa_threaded_mainloop* mainloop() const { return m_mainloop; }
-    pa_context* context() const { return m_context; }
+    pa_threaded_mainloop* mainloop() const { return m_mainloop.get(); }
+    pa_context* context() const { return m_context.get(); }
     // Sinks, the default first. Throws EngineError.
     std::vector<SpObjectToken> sinks();
 
     class Lock {
     public:
-        Lock() : m_loop(Pulse::instance().m_mainloop) { pa_threaded_mainloop_lock(m_loop); }
+        Lock() : m_loop(Pulse::instance().mainloop()) { pa_threaded_mainloop_lock(m_loop); }
         ~Lock() { pa_threaded_mainloop_unlock(m_loop); }
         Lock(const Lock&) = delete;
         Lock& operator=(const Lock&) = delete;
@@ -75,8 +98,8 @@ private:
     Pulse();
     // Waits for the operation to finish; mainloop locked.
     void wait(pa_operation* op);
-    pa_threaded_mainloop* m_mainloop = nullptr;
-    pa_context* m_context = nullptr;
+    MainloopHolder m_mainloop;
+    ContextHolder m_context;
 };
 
 // One voice's path to the listener. Members marked (loop) are guarded by the
@@ -86,7 +109,7 @@ struct Channel {
     std::atomic<uint64_t> generation{0};
     std::atomic<int> pendingJobs{0};
 
-    pa_stream* stream = nullptr; // (loop)
+    StreamHolder stream;         // (loop)
     pa_sample_spec sampleSpec{}; // (loop)
     QString sinkName;            // (loop)
     int formatType = 0;          // (loop)
@@ -103,6 +126,9 @@ struct Channel {
     // Failures of asynchronous speech that the voice has not signalled yet.
     std::deque<QString> unsignalled;
     std::function<void()> notify; // wakes the UI side; cleared when the voice goes
+
+    // Releases a stream still held under the mainloop lock.
+    ~Channel();
 
     // Creates the playback stream for this format and sink unless the
     // current one already fits. Mainloop locked; throws EngineError.
@@ -137,12 +163,15 @@ struct Job {
     bool sniffMarkup = false;
 };
 
-// The thread that owns eSpeak NG. Started on first use, lives as long as
-// the program.
+// The thread that owns eSpeak NG. Started on first use; stopped and joined
+// when the program ends, after the jobs already queued.
 class Engine {
 public:
     // Throws EngineError when eSpeak NG cannot be started.
     static Engine& instance();
+    ~Engine();
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
     int sampleRate() const { return m_sampleRate; }
     const std::vector<VoiceInfo>& voices() const { return m_voices; }
     // Voice id whose description is `name`, ignoring case; empty when none.
@@ -162,6 +191,7 @@ private:
     int m_sampleRate = 0;
     QString m_initError;
     bool m_ready = false;
+    bool m_stopping = false;
     std::vector<VoiceInfo> m_voices;
 };
 

@@ -1,8 +1,6 @@
 #include "SpeechEngine.h"
 
 #include "EngineCore.h"
-#include "PcmConverter.h"
-#include "WavFileWriter.h"
 
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -56,12 +54,17 @@ void SpFileStream::Open(const QString& path, int mode, bool) {
     if (mode != SSFMCreate && mode != SSFMCreateForWrite)
         throw EngineError(QStringLiteral("A file stream can only be created for writing."));
     const int rate = Engine::instance().sampleRate();
-    auto writer = std::make_unique<WavFileWriter>(path, Format().Type(), rate);
+    std::unique_ptr<WavFileWriter> writer;
+    try {
+        writer = std::make_unique<WavFileWriter>(path, Format().Type(), rate);
+    } catch (const audio::AudioError& e) {
+        throw EngineError(e.description());
+    }
     std::lock_guard guard(m_target->mutex);
     if (m_target->writer) {
         try {
             m_target->writer->close();
-        } catch (const EngineError&) {
+        } catch (const audio::AudioError&) {
             // The new file replaces it; its failure no longer matters.
         }
     }
@@ -75,8 +78,13 @@ void SpFileStream::Close() {
         std::lock_guard guard(m_target->mutex);
         writer = std::move(m_target->writer);
     }
-    if (writer)
+    if (!writer)
+        return;
+    try {
         writer->close();
+    } catch (const audio::AudioError& e) {
+        throw EngineError(e.description());
+    }
 }
 
 bool SpFileStream::isOpen() const {
@@ -84,20 +92,16 @@ bool SpFileStream::isOpen() const {
     return m_target->writer && m_target->writer->isOpen();
 }
 
-WavFileWriter* SpFileStream::writer() const {
-    return m_target->writer.get();
-}
-
 // ---- SpVoice ------------------------------------------------------------------
 
 class VoicePrivate {
 public:
-    explicit VoicePrivate(SpVoice* voice) : q(voice), timer(voice) {
+    explicit VoicePrivate(SpVoice* owner) : q(owner), timer(owner) {
         timer.setInterval(10);
-        QObject::connect(&timer, &QTimer::timeout, voice, [this] { tick(); });
-        channel->notify = [voice] {
+        QObject::connect(&timer, &QTimer::timeout, owner, [this] { tick(); });
+        channel->notify = [owner] {
             QMetaObject::invokeMethod(
-                voice, [voice] { voice->d->tick(); }, Qt::QueuedConnection);
+                owner, [owner] { owner->d->tick(); }, Qt::QueuedConnection);
         };
     }
 
@@ -124,7 +128,8 @@ public:
         Pulse::Lock lock;
         channel->paused = pause;
         if (channel->stream)
-            if (pa_operation* op = pa_stream_cork(channel->stream, pause ? 1 : 0, nullptr, nullptr))
+            if (pa_operation* op =
+                    pa_stream_cork(channel->stream.get(), pause ? 1 : 0, nullptr, nullptr))
                 pa_operation_unref(op);
     }
 
@@ -147,7 +152,7 @@ public:
             Pulse::Lock lock;
             // A stream that breaks after the last write is noticed only here.
             if (channel->stream && !channel->streamFailed &&
-                !PA_STREAM_IS_GOOD(pa_stream_get_state(channel->stream))) {
+                !PA_STREAM_IS_GOOD(pa_stream_get_state(channel->stream.get()))) {
                 channel->streamFailed = true;
                 lost = true;
             }
@@ -160,7 +165,7 @@ public:
             // Fresh timing at our own pace, not only at the server's.
             if (channel->stream)
                 if (pa_operation* op =
-                        pa_stream_update_timing_info(channel->stream, nullptr, nullptr))
+                        pa_stream_update_timing_info(channel->stream.get(), nullptr, nullptr))
                     pa_operation_unref(op);
         }
         std::vector<detail::WordEvent> due;

@@ -95,7 +95,6 @@ public:
     SpMMAudioOut();
 };
 
-class WavFileWriter;
 namespace detail {
 struct FileTarget;
 }
@@ -114,13 +113,12 @@ public:
     bool isOpen() const;
     QString path() const { return m_path; }
 
-    // Engine side: the writer that receives the voice's audio while open.
-    WavFileWriter* writer() const;
-    // Engine side: shared with the synthesis thread, which may still be
-    // writing when the stream object goes away.
+private:
+    friend class SpVoice;
+    // Shared with the synthesis thread, which may still be writing when the
+    // stream object goes away.
     std::shared_ptr<detail::FileTarget> target() const { return m_target; }
 
-private:
     QString m_path;
     std::shared_ptr<detail::FileTarget> m_target;
 };

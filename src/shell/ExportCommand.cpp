@@ -1,6 +1,7 @@
 #include "ExportCommand.h"
 
 #include "AudioError.h"
+#include "EngineBackend.h"
 #include "Failure.h"
 #include "Mp3Encoder.h"
 #include "ReadingCommands.h"
@@ -13,9 +14,17 @@
 
 namespace lectern::shell {
 
+using speech::describeFailure;
+using speech::DialogueTab;
+using speech::outFormatType;
 using speech::PromptAnswer;
 using speech::PromptButtons;
 using speech::PromptIcon;
+
+namespace {
+// Purge before speak plus not XML: silences the export.
+constexpr int SilenceFlags = engine::SVSFPurgeBeforeSpeak | engine::SVSFIsNotXML;
+} // namespace
 
 QString playQuestion(const QString& chosenName) {
     return chosenName + QStringLiteral(" 已轉出 , 是否立即播放檔案 ?");
@@ -25,8 +34,8 @@ bool isMp3Name(const QString& name) {
     return name.right(4).toLower() == QStringLiteral(".mp3");
 }
 
-ExportCommand::ExportCommand(ReadingHost& host, ReadingCommands& commands, ExportUi& ui,
-                             speech::Prompter& prompter, QObject* parent)
+ExportCommand::ExportCommand(speech::ReadingHost& host, speech::ReadingCommands& commands,
+                             ExportUi& ui, speech::Prompter& prompter, QObject* parent)
     : QObject(parent), m_host(host), m_commands(commands), m_ui(&ui), m_prompter(&prompter) {}
 
 void ExportCommand::refuseWhileRunning() {
@@ -122,9 +131,12 @@ void ExportCommand::render(const Gathered& gathered) {
                            PromptButtons::Ok);
         return;
     }
-    const int formatType = outFormatType(m_host.formatName());
+    const int formatType = outFormatType(m_host.readingSettings().formatName);
 
-    engine::SpVoice* voice = m_commands.voice();
+    // Writing a file is the concrete engine's own business: the reading
+    // seam carries no file output.
+    auto* live = dynamic_cast<speech::EngineVoice*>(m_commands.voice());
+    engine::SpVoice* voice = live ? &live->engineVoice() : nullptr;
     if (!voice)
         throw engine::EngineError(QStringLiteral("The speech engine has not been started."));
     QString markup = gathered.dialogueMarkup;

@@ -13,10 +13,11 @@
 namespace lectern::engine {
 class SpVoice;
 }
+namespace lectern::speech {
+class ReadingCommands;
+}
 
 namespace lectern::shell {
-
-class ReadingCommands;
 
 // The window pieces the export needs, apart so tests can answer them.
 class ExportUi {
@@ -58,7 +59,7 @@ bool isMp3Name(const QString& name);
 class ExportCommand : public QObject {
     Q_OBJECT
 public:
-    ExportCommand(ReadingHost& host, ReadingCommands& commands, ExportUi& ui,
+    ExportCommand(speech::ReadingHost& host, speech::ReadingCommands& commands, ExportUi& ui,
                   speech::Prompter& prompter, QObject* parent = nullptr);
 
     void setPrompter(speech::Prompter& prompter) { m_prompter = &prompter; }
@@ -91,8 +92,8 @@ private:
     // Between units of work: progress, events, and the user's cancel.
     bool keepGoing(int permille);
 
-    ReadingHost& m_host;
-    ReadingCommands& m_commands;
+    speech::ReadingHost& m_host;
+    speech::ReadingCommands& m_commands;
     ExportUi* m_ui;
     speech::Prompter* m_prompter;
     speech::EventPump m_pump;

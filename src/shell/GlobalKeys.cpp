@@ -4,8 +4,8 @@
 
 namespace lectern::shell {
 
-GlobalKeys::GlobalKeys(keys::KeyWatcher& watcher, ReadingCommands& commands,
-                       const ClipboardSource& otherProgramText, std::function<void()> pauseButton,
+GlobalKeys::GlobalKeys(keys::KeyWatcher& watcher, speech::ReadingCommands& commands,
+                       const speech::ClipboardSource& otherProgramText, std::function<void()> pauseButton,
                        QObject* parent)
     : QObject(parent), m_watcher(watcher), m_commands(commands),
       m_otherProgramText(otherProgramText), m_pauseButton(std::move(pauseButton)) {

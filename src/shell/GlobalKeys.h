@@ -8,17 +8,19 @@
 
 #include <functional>
 
-namespace lectern::shell {
-
+namespace lectern::speech {
 class ReadingCommands;
+}
+
+namespace lectern::shell {
 
 class GlobalKeys : public QObject {
     Q_OBJECT
 public:
     // `otherProgramText` is what F9 reads when another program is in front;
     // `pauseButton` does what the toolbar's pause button does.
-    GlobalKeys(keys::KeyWatcher& watcher, ReadingCommands& commands,
-               const ClipboardSource& otherProgramText, std::function<void()> pauseButton,
+    GlobalKeys(keys::KeyWatcher& watcher, speech::ReadingCommands& commands,
+               const speech::ClipboardSource& otherProgramText, std::function<void()> pauseButton,
                QObject* parent = nullptr);
 
     void onF9();
@@ -26,8 +28,8 @@ public:
 
 private:
     keys::KeyWatcher& m_watcher;
-    ReadingCommands& m_commands;
-    const ClipboardSource& m_otherProgramText;
+    speech::ReadingCommands& m_commands;
+    const speech::ClipboardSource& m_otherProgramText;
     std::function<void()> m_pauseButton;
 };
 

@@ -29,6 +29,8 @@
 
 namespace lectern::shell {
 
+using speech::guarded;
+
 MainWindow::MainWindow(QWidget* parent, std::unique_ptr<keys::KeyWatcher> keyWatcher)
     : QMainWindow(parent), m_messageBoxes(this), m_keys(std::move(keyWatcher)) {
     setObjectName(QStringLiteral("MainWindow"));
@@ -60,30 +62,30 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<keys::KeyWatcher> keyWat
     resize(1000, 760);
 
     m_host = std::make_unique<WindowReadingHost>(*SSTab1, *Text1, *browserPage, *SSTab2, *Toolbar1);
-    m_commands = new ReadingCommands(*m_host, m_clipboard, m_messageBoxes, this);
-    m_startUp =
-        std::make_unique<StartUp>(*m_host, *SSTab2, *m_commands, m_messageBoxes, SettingsHidden);
-    m_startUp->setDocumentSteps([this] { documentPage->fillFontList(); },
-                                [this] { documentPage->pointFileBrowser(); });
+    m_startUpHost = std::make_unique<PaneStartUpHost>(*SSTab2, *m_host, SettingsHidden);
+    m_commands = new speech::ReadingCommands(*m_host, m_clipboard, m_messageBoxes, m_engine, this);
+    m_startUp = std::make_unique<speech::StartUp>(*m_startUpHost, *m_commands, m_engine, m_engine,
+                                                  m_messageBoxes);
+    m_startUpHost->setDocumentSteps([this] { documentPage->fillFontList(); },
+                                    [this] { documentPage->pointFileBrowser(); });
 
     m_browserHost = std::make_unique<WindowBrowserHost>(*m_host, m_clipboard, *m_commands);
     m_browserPane = new browser::BrowserPane(*browserPage, *m_browserHost, m_messageBoxes, this);
-    m_startUp->setGoHome([this] { m_browserPane->goHome(); });
+    m_startUpHost->setGoHome([this] { m_browserPane->goHome(); });
 
     connect(Toolbar1, &MainToolBar::buttonClicked, this, &MainWindow::Toolbar1_ButtonClick);
     connect(Toolbar1, &MainToolBar::readMenuChosen, m_commands,
-            [this](int item) { m_commands->ReadMenuClick(ReadMenuButton, item); });
+            [this](int item) { m_commands->ReadMenuClick(speech::ReadMenuButton, item); });
 
     m_host->setDialogueGrid(&dialoguePage->grid());
     dialoguePage->setPrompter(m_messageBoxes);
-    dialoguePage->setVoiceSource([] {
-        const engine::SpObjectTokens voices = engine::SpVoice::GetVoices(QString(), QString());
+    dialoguePage->setVoiceSource([this] {
         QStringList names;
-        for (const engine::SpObjectToken& token : voices.items())
-            names << token.GetDescription();
+        for (const speech::VoiceEntry& voice : m_engine.voices())
+            names << voice.description;
         return names;
     });
-    m_startUp->setDialogueGridBuilder([this] { dialoguePage->ResetDialogueGrid(); });
+    m_startUpHost->setDialogueGridBuilder([this] { dialoguePage->ResetDialogueGrid(); });
     // No grid editor may stay over another page, nor over a reading.
     connect(SSTab1, &QTabWidget::currentChanged, dialoguePage,
             &dialogue::DialoguePage::ParkEditors);
@@ -95,7 +97,7 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<keys::KeyWatcher> keyWat
     m_mixer = std::make_unique<audio::PulseMixer>();
     m_mixerControls = std::make_unique<WindowMixerControls>(*SSTab2->Slider5, *SSTab2->Command5);
     m_mixerCommands = std::make_unique<MixerCommands>(*m_mixer, *m_mixerControls, m_messageBoxes);
-    m_startUp->setMixer(m_mixerCommands.get());
+    m_startUpHost->setMixer([this] { m_mixerCommands->showState(); });
     // A drag sets the volume once, where it is let go; keys set it at once.
     SSTab2->Slider5->setTracking(false);
     connect(SSTab2->Slider5, &QSlider::valueChanged, this, [this](int value) {
@@ -109,7 +111,7 @@ MainWindow::MainWindow(QWidget* parent, std::unique_ptr<keys::KeyWatcher> keyWat
 
     if (!m_keys)
         m_keys = std::make_unique<keys::X11KeyWatcher>();
-    m_startUp->setKeyWatcher(m_keys.get());
+    m_startUpHost->setKeyWatcher(m_keys.get());
     auto pauseButton = [this] { Toolbar1_ButtonClick(MainToolBar::PauseButton); };
     m_globalKeys = new GlobalKeys(*m_keys, *m_commands, m_otherProgramText, pauseButton, this);
     m_f9 = new QShortcut(QKeySequence(Qt::Key_F9), this);
@@ -217,7 +219,7 @@ void MainWindow::Toolbar1_ButtonClick(int index) {
         toggleSettings();
         break;
     default:
-        // The other buttons' commands come with their panes.
+        // The other buttons have no command of their own here.
         break;
     }
     m_host->setNormalCursor();

@@ -2,8 +2,10 @@
 // The main window: toolbar, page strip and settings strip, with the reading
 // commands and start-up composed over them.
 
+#include "EngineBackend.h"
 #include "KeyWatcher.h"
 #include "MessageBoxPrompter.h"
+#include "PaneStartUpHost.h"
 #include "WindowReadingHost.h"
 
 #include <QMainWindow>
@@ -21,10 +23,15 @@ class QTextEdit;
 namespace lectern::browser {
 class BrowserPage;
 class BrowserPane;
-}
+} // namespace lectern::browser
 namespace lectern::dialogue {
 class DialoguePage;
 }
+
+namespace lectern::speech {
+class ReadingCommands;
+class StartUp;
+} // namespace lectern::speech
 
 namespace lectern::shell {
 
@@ -35,11 +42,9 @@ class GlobalKeys;
 class MainToolBar;
 class MixerCommands;
 class MixerControls;
-class ReadingCommands;
 class SystemTrayBackend;
 class WindowFrame;
 class SettingsPane;
-class StartUp;
 class WindowBrowserHost;
 
 class MainWindow : public QMainWindow {
@@ -59,7 +64,7 @@ public:
     SettingsPane* SSTab2 = nullptr;
     bool SettingsHidden = false;
 
-    ReadingCommands& commands() { return *m_commands; }
+    speech::ReadingCommands& commands() { return *m_commands; }
     ExportCommand& exportCommand() { return *m_export; }
     // The save dialog, progress and file opening go here from now on.
     void setExportUi(ExportUi& ui);
@@ -87,15 +92,17 @@ private:
 
     MessageBoxPrompter m_messageBoxes;
     SystemClipboard m_clipboard;
+    speech::EngineBackend m_engine;
     SystemClipboard m_otherProgramSelection{true};
-    FirstTextOf m_otherProgramText{m_otherProgramSelection, m_clipboard};
+    speech::FirstTextOf m_otherProgramText{m_otherProgramSelection, m_clipboard};
     std::unique_ptr<keys::KeyWatcher> m_keys;
     GlobalKeys* m_globalKeys = nullptr;
     QShortcut* m_f9 = nullptr;
     QShortcut* m_pause = nullptr;
     std::unique_ptr<WindowReadingHost> m_host;
-    ReadingCommands* m_commands = nullptr;
-    std::unique_ptr<StartUp> m_startUp;
+    std::unique_ptr<PaneStartUpHost> m_startUpHost;
+    speech::ReadingCommands* m_commands = nullptr;
+    std::unique_ptr<speech::StartUp> m_startUp;
     std::unique_ptr<ExportUi> m_exportUi;
     ExportCommand* m_export = nullptr;
     std::unique_ptr<audio::Mixer> m_mixer;

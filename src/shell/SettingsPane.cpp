@@ -215,4 +215,53 @@ bool SettingsPane::ownMarkup() const {
     return Check[12]->isChecked();
 }
 
+speech::ReadingSettings SettingsPane::readingSettings() const {
+    speech::ReadingSettings settings;
+    settings.abc = abcProfile();
+    settings.other = otherProfile();
+    settings.flags = flagStates();
+    settings.outputIndex = Combo3->currentIndex();
+    settings.formatName = Combo4->currentText();
+    settings.ownMarkup = ownMarkup();
+    settings.conversion = conversion();
+    return settings;
+}
+
+namespace {
+
+void selectText(QComboBox* list, const QString& text) {
+    if (list->currentText() == text)
+        return;
+    const int index = list->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (index >= 0)
+        list->setCurrentIndex(index);
+}
+
+void setChecked(QCheckBox* box, bool checked) {
+    if (box->isChecked() != checked)
+        box->setChecked(checked);
+}
+
+} // namespace
+
+void SettingsPane::applyReadingSettings(const speech::ReadingSettings& settings) {
+    auto applyProfile = [](const speech::VoiceProfile& profile, QComboBox* voice, QSlider* speed,
+                           QSlider* volume, QSlider* pitch) {
+        selectText(voice, profile.voiceName);
+        speed->setValue(profile.speed);
+        volume->setValue(profile.volume);
+        pitch->setValue(profile.pitch);
+    };
+    applyProfile(settings.abc, Combo1, Slider1, Slider2, Slider6);
+    applyProfile(settings.other, Combo2, Slider3, Slider4, Slider7);
+    for (int i = 0; i < speech::SpeakFlagBoxCount; ++i)
+        setChecked(Check[i + 1], settings.flags[i]);
+    if (settings.outputIndex >= 0 && settings.outputIndex < Combo3->count())
+        Combo3->setCurrentIndex(settings.outputIndex);
+    selectText(Combo4, settings.formatName);
+    setChecked(Check[12], settings.ownMarkup);
+    setChecked(Check[13], settings.conversion == speech::ScriptConversion::TradToSimp);
+    setChecked(Check[14], settings.conversion == speech::ScriptConversion::SimpToTrad);
+}
+
 } // namespace lectern::shell

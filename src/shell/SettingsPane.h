@@ -2,9 +2,7 @@
 // The settings strip under the page tabs: the two voices with their sliders
 // and the mixer on one tab, the output, format and flag boxes on the other.
 
-#include "ScriptConversion.h"
-#include "SpeakFlags.h"
-#include "VoiceMarkup.h"
+#include "ReadingSettings.h"
 
 #include <QTabWidget>
 
@@ -29,7 +27,7 @@ public:
     QComboBox *Combo1 = nullptr, *Combo2 = nullptr, *Combo3 = nullptr, *Combo4 = nullptr;
     QSlider *Slider1 = nullptr, *Slider2 = nullptr, *Slider3 = nullptr, *Slider4 = nullptr,
             *Slider6 = nullptr, *Slider7 = nullptr;
-    // Mixer volume and mute; inert until the mixer is wired in.
+    // Mixer volume and mute.
     QSlider* Slider5 = nullptr;
     QPushButton* Command5 = nullptr;
     std::array<QCheckBox*, 15> Check{}; // Check[1]..Check[14]; Check[0] stays null
@@ -45,6 +43,13 @@ public:
         return m_conversionState;
     }
     bool ownMarkup() const;
+
+    // The controls as one value, and back: only the controls whose value
+    // differs are set, so their change handlers (the interlocks) run as for
+    // a click. A voice or format name the list lacks, or an output index
+    // outside it, leaves that list as it is.
+    speech::ReadingSettings readingSettings() const;
+    void applyReadingSettings(const speech::ReadingSettings& settings);
 
 private:
     QSlider* addSlider(QGridLayout* grid, int row, int column, const QString& group,

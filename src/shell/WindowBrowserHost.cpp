@@ -22,7 +22,7 @@ QString WindowBrowserHost::clipboardText() const {
 }
 
 void WindowBrowserHost::showBrowserTab() {
-    m_host.showTab(BrowserTab);
+    m_host.showTab(speech::BrowserTab);
 }
 
 void WindowBrowserHost::stopAndReset() {

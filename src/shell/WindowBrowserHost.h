@@ -4,11 +4,17 @@
 
 #include "BrowserPane.h"
 
-namespace lectern::shell {
-
+namespace lectern::speech {
 class ClipboardSource;
 class ReadingCommands;
 class ReadingHost;
+} // namespace lectern::speech
+
+namespace lectern::shell {
+
+using speech::ClipboardSource;
+using speech::ReadingCommands;
+using speech::ReadingHost;
 
 class WindowBrowserHost : public browser::BrowserPaneHost {
 public:

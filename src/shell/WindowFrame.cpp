@@ -15,6 +15,8 @@
 
 namespace lectern::shell {
 
+using speech::guarded;
+
 namespace {
 
 constexpr int TwipsPerInch = 1440;

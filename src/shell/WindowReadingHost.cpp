@@ -7,7 +7,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QComboBox>
 #include <QTabWidget>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -114,6 +113,10 @@ browser::BrowserSelection WindowReadingHost::browserSelection() {
     return selection;
 }
 
+speech::ReadingSettings WindowReadingHost::readingSettings() const {
+    return m_settings.readingSettings();
+}
+
 dialogue::DialogueMarkup WindowReadingHost::dialogueMarkup() {
     return m_dialogue ? dialogue::BuildDialogueMarkup(*m_dialogue) : dialogue::DialogueMarkup{};
 }
@@ -153,34 +156,6 @@ void WindowReadingHost::setDocumentSelection(int start, int length) {
 
 void WindowReadingHost::setDocumentText(const QString& text) {
     m_document.setPlainText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-}
-
-QString WindowReadingHost::formatName() const {
-    return m_settings.Combo4->currentText();
-}
-
-int WindowReadingHost::audioOutputIndex() const {
-    return m_settings.Combo3->currentIndex();
-}
-
-int16_t WindowReadingHost::speakFlags() const {
-    return m_settings.speakFlags();
-}
-
-speech::VoiceProfile WindowReadingHost::abcProfile() const {
-    return m_settings.abcProfile();
-}
-
-speech::VoiceProfile WindowReadingHost::otherProfile() const {
-    return m_settings.otherProfile();
-}
-
-bool WindowReadingHost::ownMarkup() const {
-    return m_settings.ownMarkup();
-}
-
-speech::ScriptConversion WindowReadingHost::conversion() const {
-    return m_settings.conversion();
 }
 
 const std::atomic<speech::ScriptConversion>* WindowReadingHost::conversionState() const {

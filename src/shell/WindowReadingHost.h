@@ -1,5 +1,6 @@
 #pragma once
-// The reading commands' view of the real window and clipboard.
+// The reading commands' and start-up's view of the real window and
+// clipboard.
 
 #include "ReadingHost.h"
 
@@ -28,7 +29,7 @@ QString withCrLfBreaks(const QString& text);
 qsizetype crLfOffsetOf(QStringView plain, qsizetype position);
 qsizetype positionOfCrLfOffset(QStringView plain, qsizetype offset);
 
-class WindowReadingHost : public ReadingHost {
+class WindowReadingHost : public speech::ReadingHost {
 public:
     WindowReadingHost(QTabWidget& pages, QTextEdit& document, browser::BrowserPage& browser,
                       SettingsPane& settings, MainToolBar& toolbar);
@@ -38,6 +39,7 @@ public:
     QString documentSelection() const override;
     QString documentFromCaret() const override;
     browser::BrowserSelection browserSelection() override;
+    speech::ReadingSettings readingSettings() const override;
     dialogue::DialogueMarkup dialogueMarkup() override;
     void setDialogueGrid(const dialogue::DialogueGrid* grid) { m_dialogue = grid; }
     dialogue::DialogueMarkup dialogueMarkupByLine() override;
@@ -48,13 +50,6 @@ public:
     int documentSelectionLength() const override;
     void setDocumentSelection(int start, int length) override;
     void setDocumentText(const QString& text) override;
-    QString formatName() const override;
-    int audioOutputIndex() const override;
-    int16_t speakFlags() const override;
-    speech::VoiceProfile abcProfile() const override;
-    speech::VoiceProfile otherProfile() const override;
-    bool ownMarkup() const override;
-    speech::ScriptConversion conversion() const override;
     const std::atomic<speech::ScriptConversion>* conversionState() const override;
     QString pauseTooltip() const override;
     void setPauseTooltip(const QString& tooltip) override;
@@ -73,7 +68,7 @@ private:
 
 // The clipboard, or with `selection` the X11 PRIMARY selection: the text
 // selected last in any program.
-class SystemClipboard : public ClipboardSource {
+class SystemClipboard : public speech::ClipboardSource {
 public:
     explicit SystemClipboard(bool selection = false) : m_selection(selection) {}
     QString text() const override;

@@ -56,7 +56,7 @@ private slots:
         window = std::make_unique<shell::MainWindow>();
         window->show();
         window->Form_Load();
-        window->SSTab1->setCurrentIndex(shell::DialogueTab);
+        window->SSTab1->setCurrentIndex(speech::DialogueTab);
     }
 
     void cleanup() {
@@ -78,7 +78,7 @@ private slots:
             line(mandarin, "0", "你好"),
         });
         window->commands().state().CurrentRunText = QStringLiteral("kept");
-        QSignalSpy spoken(&window->commands(), &shell::ReadingCommands::aboutToSpeak);
+        QSignalSpy spoken(&window->commands(), &speech::ReadingCommands::aboutToSpeak);
 
         MonitorRecording recording;
         QVERIFY(recording.waitUntilRecording());
@@ -89,7 +89,7 @@ private slots:
         QVERIFY(markup.contains(QStringLiteral("NAME=%1\"><rate").arg(mandarin)));
         QVERIFY(markup.contains(QStringLiteral("<silence msec=\"1000\"/>")));
         QCOMPARE(window->commands().state().CurrentRunText, QStringLiteral("kept"));
-        QVERIFY(window->commands().voice()->WaitUntilDone(30000));
+        QVERIFY(window->commands().voice()->waitUntilDone(30000));
         const std::vector<int16_t> pcm = recording.stopAndTake();
 
         const std::vector<SoundStretch> sound = soundStretches(pcm, 150);
@@ -116,7 +116,7 @@ private slots:
         MonitorRecording recording;
         QVERIFY(recording.waitUntilRecording());
         clickRead(*window);
-        QVERIFY(window->commands().voice()->WaitUntilDone(30000));
+        QVERIFY(window->commands().voice()->waitUntilDone(30000));
         const std::vector<int16_t> pcm = recording.stopAndTake();
         // Both rows are heard, apart by the first row's pause.
         QCOMPARE(soundStretches(pcm, 300).size(), size_t(2));
@@ -154,7 +154,7 @@ private slots:
         window->dialoguePage->grid().replaceRows(rows);
         // A clipboard text would be offered if the grid were not read.
         QApplication::clipboard()->setText(QStringLiteral("clipboard words"));
-        QSignalSpy spoken(&window->commands(), &shell::ReadingCommands::aboutToSpeak);
+        QSignalSpy spoken(&window->commands(), &speech::ReadingCommands::aboutToSpeak);
 
         SeenBox seen;
         {

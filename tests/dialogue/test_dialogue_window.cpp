@@ -90,7 +90,7 @@ private slots:
         QApplication::setActiveWindow(window.get());
         QCOMPARE(QApplication::activeWindow(), window.get());
         page = window->dialoguePage;
-        window->SSTab1->setCurrentIndex(shell::DialogueTab);
+        window->SSTab1->setCurrentIndex(speech::DialogueTab);
         QVERIFY(QTest::qWaitForWindowExposed(page));
     }
 
@@ -100,7 +100,7 @@ private slots:
     }
 
     void pageLooksAsSetUp() {
-        QCOMPARE(window->SSTab1->tabText(shell::DialogueTab), QStringLiteral("對話編輯"));
+        QCOMPARE(window->SSTab1->tabText(speech::DialogueTab), QStringLiteral("對話編輯"));
         QCOMPARE(grid().rowCount(), 2);
         QCOMPARE(grid().row(1), DialogueRow{});
         QVERIFY(at(1, 0));
@@ -263,9 +263,9 @@ private slots:
         page->mshlist->setFocus(Qt::TabFocusReason);
         QVERIFY(checkEditor("focus"));
         QVERIFY(!page->editorsParked());
-        window->SSTab1->setCurrentIndex(shell::DocumentTab);
+        window->SSTab1->setCurrentIndex(speech::DocumentTab);
         QVERIFY(page->editorsParked());
-        window->SSTab1->setCurrentIndex(shell::DialogueTab);
+        window->SSTab1->setCurrentIndex(speech::DialogueTab);
         QVERIFY(page->editorsParked());
         page->mshlist->setFocus(Qt::TabFocusReason);
         QVERIFY(checkEditor("focus again"));

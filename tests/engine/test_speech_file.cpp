@@ -12,6 +12,7 @@
 #include <cmath>
 
 using namespace lectern::engine;
+using namespace lectern::audio;
 
 namespace {
 

@@ -33,7 +33,7 @@ class ConversionWindowTest : public QObject {
         QTextCursor cursor = window.Text1->textCursor();
         cursor.select(QTextCursor::Document);
         window.Text1->setTextCursor(cursor);
-        window.SSTab1->setCurrentIndex(shell::DocumentTab);
+        window.SSTab1->setCurrentIndex(speech::DocumentTab);
         clickRead(window);
     }
 
@@ -61,7 +61,7 @@ private slots:
         window.show();
         window.Form_Load();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
-        QSignalSpy spoken(&window.commands(), &shell::ReadingCommands::aboutToSpeak);
+        QSignalSpy spoken(&window.commands(), &speech::ReadingCommands::aboutToSpeak);
         const auto other = speech::buildProfileMarkup(window.SSTab2->otherProfile(),
                                                       speech::HeadVariant::Plain, false);
 

@@ -189,7 +189,7 @@ private slots:
         QVERIFY(!window.keyWatcher().ownWindowInFront());
         MonitorRecording monitor;
         QVERIFY(monitor.waitUntilRecording());
-        QSignalSpy spoken(&window.commands(), &shell::ReadingCommands::aboutToSpeak);
+        QSignalSpy spoken(&window.commands(), &speech::ReadingCommands::aboutToSpeak);
 
         OtherProgram::xdotool({"key", "F9"});
         QTRY_COMPARE_WITH_TIMEOUT(spoken.size(), 1, 10000);
@@ -239,18 +239,25 @@ private slots:
         OtherProgram other(Selected);
         QVERIFY(other.ready);
         other.focus();
-        QSignalSpy spoken(&window.commands(), &shell::ReadingCommands::aboutToSpeak);
+        QSignalSpy spoken(&window.commands(), &speech::ReadingCommands::aboutToSpeak);
 
         QStringList presses{"key", "--delay", "15"};
         for (int i = 0; i < 50; ++i)
             presses << QStringLiteral("F9");
         OtherProgram::xdotool(presses);
-        QTRY_COMPARE_WITH_TIMEOUT(spoken.size(), 50, 30000);
+        // A reading started while an older one still gathers its text wins,
+        // and the older one returns without speaking; so every press reads,
+        // but fewer than fifty may reach the engine. The last one always does.
+        QTRY_COMPARE_WITH_TIMEOUT(other.pressesOf(QStringLiteral("F9")), 50, 30000);
+        QTRY_VERIFY_WITH_TIMEOUT(spoken.size() >= 1, 10000);
+        QTest::qWait(1000);
+        QVERIFY(spoken.size() <= 50);
+        QVERIFY2(spoken.last().at(0).toString().contains(Selected),
+                 qPrintable(spoken.last().at(0).toString()));
         QVERIFY(prompter.prompts.isEmpty());
         QTRY_VERIFY_WITH_TIMEOUT(window.commands().voice()->isSpeaking(), 5000);
         QTest::qWait(500);
         QCOMPARE(ownPlaybackStreams(), 1);
-        QCOMPARE(other.pressesOf(QStringLiteral("F9")), 50);
         window.commands().StopAndReset();
     }
 
@@ -264,10 +271,10 @@ private slots:
         OtherProgram other(Selected);
         window.Text1->setPlainText(QStringLiteral("  Inside Lectern  "));
         window.Text1->selectAll();
-        window.SSTab1->setCurrentIndex(shell::DocumentTab);
+        window.SSTab1->setCurrentIndex(speech::DocumentTab);
         OtherProgram::xdotool({"windowfocus", "--sync", QString::number(window.winId())});
         QTRY_VERIFY_WITH_TIMEOUT(window.keyWatcher().ownWindowInFront(), 5000);
-        QSignalSpy spoken(&window.commands(), &shell::ReadingCommands::aboutToSpeak);
+        QSignalSpy spoken(&window.commands(), &speech::ReadingCommands::aboutToSpeak);
 
         OtherProgram::xdotool({"key", "F9"});
         QTRY_COMPARE_WITH_TIMEOUT(spoken.size(), 1, 10000);
@@ -297,11 +304,11 @@ private slots:
 
         window.Text1->setPlainText(QStringLiteral("Read Here"));
         window.Text1->selectAll();
-        window.SSTab1->setCurrentIndex(shell::DocumentTab);
+        window.SSTab1->setCurrentIndex(speech::DocumentTab);
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
         window.Text1->setFocus();
-        QSignalSpy spoken(&window.commands(), &shell::ReadingCommands::aboutToSpeak);
+        QSignalSpy spoken(&window.commands(), &speech::ReadingCommands::aboutToSpeak);
         QTest::keyClick(window.Text1, Qt::Key_F9);
         QCOMPARE(spoken.size(), 1);
         QVERIFY(spoken[0].at(0).toString().contains(QStringLiteral(">read here</")));
@@ -324,9 +331,9 @@ private slots:
         QVERIFY(prompter.prompts.isEmpty());
         window.Text1->setPlainText(QStringLiteral("a sentence to keep the voice busy a while"));
         window.Text1->selectAll();
-        window.SSTab1->setCurrentIndex(shell::DocumentTab);
+        window.SSTab1->setCurrentIndex(speech::DocumentTab);
         watcher->lecternInFront = true;
-        QSignalSpy spoken(&window.commands(), &shell::ReadingCommands::aboutToSpeak);
+        QSignalSpy spoken(&window.commands(), &speech::ReadingCommands::aboutToSpeak);
         watcher->pressF9();
         QCOMPARE(spoken.size(), 1);
         // While the watcher runs, the window's own F9 would read twice.

@@ -3,7 +3,7 @@
 // the pane's selection gestures.
 
 #include "DocumentPage.h"
-#include "Fakes.h"
+#include "FakeWindow.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

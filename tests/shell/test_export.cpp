@@ -1,9 +1,11 @@
 // The export against the real engine and real files, with the window's
 // dialogs answered by stand-ins.
 
+#include "EngineBackend.h"
 #include "ExportCommand.h"
-#include "Fakes.h"
+#include "FakeWindow.h"
 #include "ReadingCommands.h"
+#include "SpeechEngine.h"
 
 #include <QDir>
 #include <QProcess>
@@ -122,12 +124,13 @@ private:
 class ExportTest : public QObject {
     Q_OBJECT
 
+    speech::EngineBackend engine;
     FakeHost host;
     FakeClipboard clipboard;
     ExportPrompter prompter;
     FakeExportUi ui;
     std::unique_ptr<QTemporaryDir> dir;
-    std::unique_ptr<shell::ReadingCommands> commands;
+    std::unique_ptr<speech::ReadingCommands> commands;
     std::unique_ptr<shell::ExportCommand> exporter;
 
     QString path(const QString& name) const { return dir->filePath(name); }
@@ -141,7 +144,7 @@ class ExportTest : public QObject {
     void exportTo(const QString& name,
                   const QString& format = QStringLiteral("SAFT22kHz16BitMono")) {
         ui.name = name.isEmpty() ? QString() : path(name);
-        host.format = format;
+        host.settings.formatName = format;
         exporter->Output();
     }
 
@@ -154,7 +157,7 @@ private slots:
         prompter.answer = PromptAnswer::No; // do not play
         ui = FakeExportUi();
         dir = std::make_unique<QTemporaryDir>();
-        commands = std::make_unique<shell::ReadingCommands>(host, clipboard, prompter);
+        commands = std::make_unique<speech::ReadingCommands>(host, clipboard, prompter, engine);
         commands->replaceVoice();
         exporter = std::make_unique<shell::ExportCommand>(host, *commands, ui, prompter);
     }
@@ -333,7 +336,9 @@ private slots:
             QVERIFY(files().isEmpty());
         }
         // The voice speaks to its device again.
-        QVERIFY(dynamic_cast<engine::SpFileStream*>(commands->voice()->AudioOutputStream()) ==
+        auto* live = dynamic_cast<speech::EngineVoice*>(commands->voice());
+        QVERIFY(live);
+        QVERIFY(dynamic_cast<engine::SpFileStream*>(live->engineVoice().AudioOutputStream()) ==
                 nullptr);
     }
 
@@ -409,7 +414,7 @@ private slots:
     }
 
     void asynchronousFlagStillFinishesFirst() {
-        host.flags = 11;
+        host.settings.flags = flagBoxes({2, 3, 5});
         qint64 sizeAtQuestion = -1;
         prompter.onQuestion = [&](const QString& text) {
             if (text.endsWith(QStringLiteral("是否立即播放檔案 ?")))
@@ -429,7 +434,7 @@ private slots:
             << true << QStringLiteral("<silence msec=\"0\"/>") << QString()
             << QStringList{lectern::dialogue::noVoiceMessage()};
         QTest::newRow("no rows, empty clipboard")
-            << false << QString() << QString() << QStringList{shell::noTextSelectedMessage()};
+            << false << QString() << QString() << QStringList{speech::noTextSelectedMessage()};
         QTest::newRow("no rows, clipboard declined")
             << false << QString() << QStringLiteral("clip")
             << QStringList{
@@ -441,7 +446,7 @@ private slots:
         QFETCH(QString, markup);
         QFETCH(QString, clip);
         QFETCH(QStringList, expected);
-        host.tab = shell::DialogueTab;
+        host.tab = speech::DialogueTab;
         host.dialogueStoppedEarly = stopped;
         host.dialogue = markup;
         clipboard.content = clip;
@@ -454,7 +459,7 @@ private slots:
     }
 
     void dialogueMarkupIsSpokenAsGiven() {
-        host.tab = shell::DialogueTab;
+        host.tab = speech::DialogueTab;
         host.dialogue = QStringLiteral("<silence msec=\"1500\"/>");
         exportTo(QStringLiteral("x.wav"));
         const SoundFile s = readSound(path(QStringLiteral("x.wav")));
@@ -465,7 +470,7 @@ private slots:
     void markupEndsEveryRunWithThePauseComma() {
         QSignalSpy spoken(exporter.get(), &shell::ExportCommand::aboutToSpeak);
         host.selection = QStringLiteral("Hello");
-        host.abc.voiceName = QStringLiteral("English (America)");
+        host.settings.abc.voiceName = QStringLiteral("English (America)");
         exportTo(QStringLiteral("x.wav"));
         QCOMPARE(spoken.size(), 1);
         const QString markup = spoken[0][0].toString();

@@ -1,7 +1,8 @@
 // F9 and Pause from anywhere on the desktop, through the test key watcher,
 // with the real engine and the window stood in for.
 
-#include "Fakes.h"
+#include "EngineBackend.h"
+#include "FakeWindow.h"
 #include "GlobalKeys.h"
 #include "ReadingCommands.h"
 #include "TestKeyWatcher.h"
@@ -15,14 +16,15 @@ using namespace lectern;
 class GlobalKeysTest : public QObject {
     Q_OBJECT
 
+    speech::EngineBackend engine;
     FakeHost host;
     FakeClipboard clipboard;
     FakeClipboard primary;
     RecordingPrompter prompter;
     TestKeyWatcher watcher;
     int pauseClicks = 0;
-    std::unique_ptr<shell::ReadingCommands> commands;
-    std::unique_ptr<shell::FirstTextOf> otherProgramText;
+    std::unique_ptr<speech::ReadingCommands> commands;
+    std::unique_ptr<speech::FirstTextOf> otherProgramText;
     std::unique_ptr<shell::GlobalKeys> keys;
     std::unique_ptr<QSignalSpy> spoken;
 
@@ -31,20 +33,20 @@ private slots:
         host = FakeHost();
         prompter = RecordingPrompter();
         pauseClicks = 0;
-        commands = std::make_unique<shell::ReadingCommands>(host, clipboard, prompter);
+        commands = std::make_unique<speech::ReadingCommands>(host, clipboard, prompter, engine);
         commands->replaceVoice();
-        otherProgramText = std::make_unique<shell::FirstTextOf>(primary, clipboard);
+        otherProgramText = std::make_unique<speech::FirstTextOf>(primary, clipboard);
         keys = std::make_unique<shell::GlobalKeys>(watcher, *commands, *otherProgramText,
                                                    [this] { ++pauseClicks; });
         spoken =
-            std::make_unique<QSignalSpy>(commands.get(), &shell::ReadingCommands::aboutToSpeak);
+            std::make_unique<QSignalSpy>(commands.get(), &speech::ReadingCommands::aboutToSpeak);
         watcher.start();
     }
 
     void cleanup() {
         watcher.stop();
         if (commands->voice())
-            commands->voice()->Speak(QString(), shell::SilenceFlags);
+            commands->voice()->purge();
         spoken.reset();
         keys.reset();
         commands.reset();
@@ -83,8 +85,8 @@ private slots:
         QVERIFY(prompter.prompts.isEmpty());
         QCOMPARE(spoken->size(), 1);
         const auto abc = speech::buildProfileMarkup(
-            host.abc, spacedHead ? speech::HeadVariant::SpacedName : speech::HeadVariant::Plain,
-            false);
+            host.settings.abc,
+            spacedHead ? speech::HeadVariant::SpacedName : speech::HeadVariant::Plain, false);
         QCOMPARE(spoken->last().at(0).toString(), abc.head + expected + abc.tail);
         QCOMPARE(pauseClicks, 0);
     }

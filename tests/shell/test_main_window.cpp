@@ -97,8 +97,8 @@ private slots:
         cursor.setPosition(0);
         cursor.setPosition(14, QTextCursor::KeepAnchor); // through the line break
         window.Text1->setTextCursor(cursor);
-        window.SSTab1->setCurrentIndex(shell::DocumentTab);
-        QSignalSpy spoken(&window.commands(), &shell::ReadingCommands::aboutToSpeak);
+        window.SSTab1->setCurrentIndex(speech::DocumentTab);
+        QSignalSpy spoken(&window.commands(), &speech::ReadingCommands::aboutToSpeak);
         clickRead(window);
         QCOMPARE(spoken.size(), 1);
         QVERIFY2(spoken[0].at(0).toString().contains(QStringLiteral(">hello world  </")),
@@ -113,8 +113,8 @@ private slots:
         QCOMPARE(window.windowTitle(), QStringLiteral("Lectern  V5.3"));
         window.Text1->setPlainText(QStringLiteral("Hello 你好"));
         selectAll(window.Text1);
-        window.SSTab1->setCurrentIndex(shell::DocumentTab);
-        QSignalSpy spoken(&window.commands(), &shell::ReadingCommands::aboutToSpeak);
+        window.SSTab1->setCurrentIndex(speech::DocumentTab);
+        QSignalSpy spoken(&window.commands(), &speech::ReadingCommands::aboutToSpeak);
 
         MonitorRecording recording;
         QVERIFY(recording.waitUntilRecording());
@@ -131,7 +131,7 @@ private slots:
         QCOMPARE(pause->toolTip(), QStringLiteral("Resume Reading"));
         QTest::mouseClick(pause, Qt::LeftButton);
         QCOMPARE(pause->toolTip(), QStringLiteral("Pause Reading"));
-        QVERIFY(window.commands().voice()->WaitUntilDone(20000));
+        QVERIFY(window.commands().voice()->waitUntilDone(20000));
         QTest::qWait(300);
         const double rms = recording.stop();
         QVERIFY2(rms > 100, qPrintable(QStringLiteral("RMS %1").arg(rms)));
@@ -148,7 +148,7 @@ private slots:
             QStringLiteral("Reading goes on for a good while, sentence after sentence. ")
                 .repeated(8));
         selectAll(window.Text1);
-        window.SSTab1->setCurrentIndex(shell::DocumentTab);
+        window.SSTab1->setCurrentIndex(speech::DocumentTab);
         MonitorRecording recording;
         QVERIFY(recording.waitUntilRecording());
         constexpr double kLoud = 300, kQuiet = 20;
@@ -191,8 +191,8 @@ private slots:
         QSignalSpy loaded(view, &QWebEngineView::loadFinished);
         window.browserPage->Navigate(QUrl::fromLocalFile(top.fileName()));
         QVERIFY(loaded.wait(20000));
-        window.SSTab1->setCurrentIndex(shell::BrowserTab);
-        QSignalSpy spoken(&window.commands(), &shell::ReadingCommands::aboutToSpeak);
+        window.SSTab1->setCurrentIndex(speech::BrowserTab);
+        QSignalSpy spoken(&window.commands(), &speech::ReadingCommands::aboutToSpeak);
         const QString select = QStringLiteral(
             "(function(id, el){ var d = document.getElementById(id).contentDocument;"
             " var r = d.createRange(); r.selectNodeContents(d.getElementById(el));"
@@ -250,11 +250,11 @@ private slots:
             return timer;
         };
 
-        window.SSTab1->setCurrentIndex(shell::DocumentTab);
+        window.SSTab1->setCurrentIndex(speech::DocumentTab);
         auto answering = answerDialog(QString());
         QTest::mouseClick(window.Toolbar1->button(1), Qt::LeftButton);
         answering.reset();
-        QCOMPARE(window.SSTab1->currentIndex(), int(shell::BrowserTab));
+        QCOMPARE(window.SSTab1->currentIndex(), int(speech::BrowserTab));
         QCOMPARE(view->url(), before);
         QVERIFY(!QApplication::overrideCursor());
 
@@ -274,8 +274,8 @@ private slots:
         window.Form_Load();
         QApplication::clipboard()->clear();
         window.Text1->setPlainText(QStringLiteral("unselected text"));
-        window.SSTab1->setCurrentIndex(shell::DocumentTab);
-        QSignalSpy spoken(&window.commands(), &shell::ReadingCommands::aboutToSpeak);
+        window.SSTab1->setCurrentIndex(speech::DocumentTab);
+        QSignalSpy spoken(&window.commands(), &speech::ReadingCommands::aboutToSpeak);
 
         SeenBox seen;
         answerNextBox(seen);
@@ -320,8 +320,8 @@ private slots:
             text += piece;
         window.Text1->setPlainText(text);
         selectAll(window.Text1);
-        window.SSTab1->setCurrentIndex(shell::DocumentTab);
-        QSignalSpy spoken(&window.commands(), &shell::ReadingCommands::aboutToSpeak);
+        window.SSTab1->setCurrentIndex(speech::DocumentTab);
+        QSignalSpy spoken(&window.commands(), &speech::ReadingCommands::aboutToSpeak);
 
         int ticks = 0;
         QTimer ticker;

@@ -1,8 +1,10 @@
 // The reading menu's commands against the real engine and sound server,
 // with the window, clipboard and message boxes stood in for.
 
-#include "Fakes.h"
+#include "EngineBackend.h"
+#include "FakeWindow.h"
 #include "ReadingCommands.h"
+#include "SpeechEngine.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -22,17 +24,24 @@ const QString LongText = QStringLiteral("This sentence keeps the voice busy for 
 class ReadingMenuTest : public QObject {
     Q_OBJECT
 
+    speech::EngineBackend engine;
     FakeHost host;
     FakeClipboard clipboard;
     RecordingPrompter prompter;
-    std::unique_ptr<shell::ReadingCommands> commands;
+    std::unique_ptr<speech::ReadingCommands> commands;
     std::unique_ptr<QSignalSpy> spoken;
 
+    // The engine's own voice behind the commands' one, for what only the
+    // real engine reports: the bytes played.
+    engine::SpVoice& live() {
+        return static_cast<speech::EngineVoice*>(commands->voice())->engineVoice();
+    }
+
     void start() {
-        commands = std::make_unique<shell::ReadingCommands>(host, clipboard, prompter);
+        commands = std::make_unique<speech::ReadingCommands>(host, clipboard, prompter, engine);
         commands->replaceVoice();
         spoken =
-            std::make_unique<QSignalSpy>(commands.get(), &shell::ReadingCommands::aboutToSpeak);
+            std::make_unique<QSignalSpy>(commands.get(), &speech::ReadingCommands::aboutToSpeak);
     }
 
 private slots:
@@ -72,29 +81,29 @@ private slots:
         QFETCH(int, spokenCount);
         host.selection = QStringLiteral("hello");
         host.tooltip = QStringLiteral("Resume Reading");
-        commands->voice()->Speak(LongText, 1);
+        live().Speak(LongText, 1);
         // Heard already, so the engine is not still busy with an earlier test.
-        QVERIFY(QTest::qWaitFor([&] { return commands->voice()->playedBytes() > 0; }, 20000));
+        QVERIFY(QTest::qWaitFor([&] { return live().playedBytes() > 0; }, 20000));
         QVERIFY(commands->voice()->isSpeaking());
         // The silencing comes before the pause button is reset: by then the
         // purge has dropped what was playing.
         bool speakingAtReset = true;
         host.onStep = [&](const QString& step) {
             if (step.startsWith(u"tooltip"))
-                speakingAtReset = commands->voice()->playedBytes() >= 0;
+                speakingAtReset = live().playedBytes() >= 0;
         };
-        connect(commands.get(), &shell::ReadingCommands::aboutToSpeak, this,
+        connect(commands.get(), &speech::ReadingCommands::aboutToSpeak, this,
                 [&] { host.steps << QStringLiteral("speak"); });
 
         commands->ReadMenuClick(button, item);
         QCOMPARE(host.steps, steps);
         QCOMPARE(spoken->size(), spokenCount);
-        if (button == shell::ReadMenuButton) {
+        if (button == speech::ReadMenuButton) {
             QVERIFY(!speakingAtReset);
             QCOMPARE(host.tooltip, QStringLiteral("Pause Reading"));
         } else {
             // Nothing of the reading menu ran: the old speech goes on.
-            QVERIFY(commands->voice()->playedBytes() >= 0);
+            QVERIFY(live().playedBytes() >= 0);
             QCOMPARE(host.tooltip, QStringLiteral("Resume Reading"));
         }
         QVERIFY(!host.busy);
@@ -106,8 +115,8 @@ private slots:
         FakeHost bare;
         bare.tooltip = QStringLiteral("Resume Reading");
         RecordingPrompter answers;
-        shell::ReadingCommands fresh(bare, clipboard, answers);
-        fresh.ReadMenuClick(shell::ReadMenuButton, shell::ReadSelectionItem);
+        speech::ReadingCommands fresh(bare, clipboard, answers, engine);
+        fresh.ReadMenuClick(speech::ReadMenuButton, speech::ReadSelectionItem);
         QCOMPARE(bare.tooltip, QStringLiteral("Pause Reading"));
         // The command ran and met the missing engine at its format test.
         QVERIFY(!answers.prompts.isEmpty());
@@ -192,17 +201,17 @@ private slots:
         QFETCH(int, conversion);
         QFETCH(QString, document);
         host.selection = selection;
-        host.conv = speech::ScriptConversion(conversion);
+        host.settings.conversion = speech::ScriptConversion(conversion);
         commands->SpeakTransXML();
         QCOMPARE(host.document, document);
-        QCOMPARE(host.tab, int(shell::DocumentTab));
+        QCOMPARE(host.tab, int(speech::DocumentTab));
         QCOMPARE(spoken->size(), 0); // nothing is spoken
         QVERIFY(!commands->state().FollowReading);
         QCOMPARE(host.normalCursorCalls, 1);
     }
 
     void dialogueMarkupLandsRowByRow() {
-        host.tab = shell::DialogueTab;
+        host.tab = speech::DialogueTab;
         host.dialogue =
             QStringLiteral("<VOICE REQUIRED=\"NAME=A B\">Hi</VOICE><silence msec=\"500\"/>\r\n");
         host.dialogueStoppedEarly = true;
@@ -239,8 +248,8 @@ private slots:
         QFETCH(QString, clip);
         QFETCH(QString, format);
         QFETCH(QString, lastPrompt);
-        host.tab = shell::DocumentTab;
-        host.format = format;
+        host.tab = speech::DocumentTab;
+        host.settings.formatName = format;
         clipboard.content = clip;
         prompter.answer = PromptAnswer::No;
         if (markup)
@@ -293,7 +302,7 @@ private slots:
         clipboard.content = clip;
         commands->SpeakTransTXT();
         QCOMPARE(host.document, document);
-        QCOMPARE(host.tab, int(shell::DocumentTab));
+        QCOMPARE(host.tab, int(speech::DocumentTab));
         QCOMPARE(prompter.prompts.size(), questions);
         if (questions)
             QCOMPARE(prompter.prompts[0].title, QStringLiteral("提示"));
@@ -325,24 +334,24 @@ private slots:
         host.selection = QStringLiteral("Hi 你好");
         host.selectionStart = 4;
         host.selectionLength = 5;
-        host.abc.speed = 3;
-        host.abc.volume = 70;
-        host.abc.pitch = 90;
+        host.settings.abc.speed = 3;
+        host.settings.abc.volume = 70;
+        host.settings.abc.pitch = 90;
         // The voice lists hold the engine's own descriptions.
         const engine::SpObjectTokens voices = engine::SpVoice::GetVoices();
         for (const engine::SpObjectToken& voice : voices.items())
             if (voice.id == QStringLiteral("sit/cmn"))
-                host.other.voiceName = voice.GetDescription();
-        host.other.speed = -4;
-        host.other.volume = 50;
+                host.settings.other.voiceName = voice.GetDescription();
+        host.settings.other.speed = -4;
+        host.settings.other.volume = 50;
         struct Piece {
             QString text;
             int rate, volume;
         };
         QList<Piece> pieces;
-        connect(commands.get(), &shell::ReadingCommands::aboutToSpeak, this,
+        connect(commands.get(), &speech::ReadingCommands::aboutToSpeak, this,
                 [&](const QString& text) {
-                    pieces.append({text, commands->voice()->Rate(), commands->voice()->Volume()});
+                    pieces.append({text, commands->voice()->rate(), commands->voice()->volume()});
                 });
         commands->SpeakRichText();
         QVERIFY2(prompter.prompts.isEmpty(), qPrintable(prompter.prompts.value(0).text));
@@ -364,7 +373,7 @@ private slots:
             QVERIFY2(start >= 4 && start + length <= 9, qPrintable(QString::number(start)));
         QCOMPARE(host.selections.last().second, 0);
         QCOMPARE(host.selectionStart, 9);
-        QCOMPARE(host.tab, int(shell::DocumentTab));
+        QCOMPARE(host.tab, int(speech::DocumentTab));
         QVERIFY(commands->state().FollowReading);
         QVERIFY(!commands->state().ReadingInterrupted);
     }
@@ -386,7 +395,7 @@ private slots:
         host.fromCaret = QStringLiteral("Two\r\nLines");
         host.selectionStart = 20;
         QStringList texts;
-        connect(commands.get(), &shell::ReadingCommands::aboutToSpeak, this,
+        connect(commands.get(), &speech::ReadingCommands::aboutToSpeak, this,
                 [&](const QString& text) { texts << text; });
         commands->SpeakRichText();
         QCOMPARE(texts, (QStringList{"two ", " ", "lines"}));
@@ -399,14 +408,14 @@ private slots:
         QStringList texts;
         bool started = false;
         connect(
-            commands.get(), &shell::ReadingCommands::aboutToSpeak, this, [&](const QString& text) {
+            commands.get(), &speech::ReadingCommands::aboutToSpeak, this, [&](const QString& text) {
                 texts << text;
                 if (!started && text == QStringLiteral("two ")) {
                     started = true;
                     // Another reading chosen while this piece plays.
                     QTimer::singleShot(0, commands.get(), [&] {
                         host.selection = QStringLiteral("other");
-                        commands->ReadMenuClick(shell::ReadMenuButton, shell::ReadSelectionItem);
+                        commands->ReadMenuClick(speech::ReadMenuButton, speech::ReadSelectionItem);
                     });
                 }
             });

@@ -164,7 +164,7 @@ private slots:
         QTest::qWait(300);
         const double quiet = recording.rms(0, double(clock.elapsed()));
 
-        chooseFromReadMenu(window, shell::FollowReadingItem);
+        chooseFromReadMenu(window, speech::FollowReadingItem);
 
         QTest::qWait(300);
         QStringList ranges;
@@ -205,7 +205,7 @@ private slots:
         clock.start();
         QList<Highlight> seen;
         watchHighlights(window.Text1, clock, seen);
-        chooseFromReadMenu(window, shell::FollowReadingItem);
+        chooseFromReadMenu(window, speech::FollowReadingItem);
         QStringList words;
         for (const Highlight& h : seen)
             words << window.Text1->toPlainText().mid(h.start, h.length);
@@ -220,7 +220,7 @@ private slots:
         QTextCursor cursor = window.Text1->textCursor();
         cursor.setPosition(0);
         window.Text1->setTextCursor(cursor);
-        QSignalSpy pieces(&window.commands(), &shell::ReadingCommands::aboutToSpeak);
+        QSignalSpy pieces(&window.commands(), &speech::ReadingCommands::aboutToSpeak);
 
         QString tipWhilePaused;
         qsizetype piecesWhilePaused = -1;
@@ -238,7 +238,7 @@ private slots:
                 });
             });
         });
-        chooseFromReadMenu(window, shell::FollowReadingItem);
+        chooseFromReadMenu(window, speech::FollowReadingItem);
 
         QVERIFY(clicked);
         QCOMPARE(tipWhilePaused, QStringLiteral("Resume Reading"));
@@ -257,18 +257,18 @@ private slots:
         window.show();
         window.Form_Load();
         window.Text1->setPlainText(QStringLiteral("Read from the caret to the end."));
-        window.SSTab1->setCurrentIndex(shell::BrowserTab);
-        chooseFromReadMenu(window, shell::ReadFromCaretItem);
+        window.SSTab1->setCurrentIndex(speech::BrowserTab);
+        chooseFromReadMenu(window, speech::ReadFromCaretItem);
         clickPause(window);
         QCOMPARE(window.Toolbar1->action(3)->toolTip(), QStringLiteral("Resume Reading"));
 
-        QSignalSpy spoken(&window.commands(), &shell::ReadingCommands::aboutToSpeak);
-        chooseFromReadMenu(window, shell::ReadFromCaretItem);
+        QSignalSpy spoken(&window.commands(), &speech::ReadingCommands::aboutToSpeak);
+        chooseFromReadMenu(window, speech::ReadFromCaretItem);
         QCOMPARE(window.Toolbar1->action(3)->toolTip(), QStringLiteral("Pause Reading"));
         QCOMPARE(spoken.size(), 1);
-        QCOMPARE(window.SSTab1->currentIndex(), int(shell::DocumentTab));
+        QCOMPARE(window.SSTab1->currentIndex(), int(speech::DocumentTab));
         // The fresh reading is not held by the old pause.
-        QVERIFY(window.commands().voice()->WaitUntilDone(20000));
+        QVERIFY(window.commands().voice()->waitUntilDone(20000));
         QVERIFY(!QApplication::overrideCursor());
     }
 
@@ -278,17 +278,17 @@ private slots:
         window.Form_Load();
         window.Text1->setPlainText(QStringLiteral("Keep me"));
         QApplication::clipboard()->setText(QStringLiteral("From the\nclipboard"));
-        window.SSTab1->setCurrentIndex(shell::DocumentTab);
+        window.SSTab1->setCurrentIndex(speech::DocumentTab);
 
         QString asked;
         answerNextBox(QMessageBox::No, asked);
-        chooseFromReadMenu(window, shell::TransferTextItem);
+        chooseFromReadMenu(window, speech::TransferTextItem);
         QCOMPARE(asked, QStringLiteral("您並未選取文字 , 要轉出剪貼簿的文字嗎 ?\r\n\r\n剪貼簿內容 :"
                                        "\r\n\r\nFrom the\r\nclipboard..."));
         QCOMPARE(window.Text1->toPlainText(), QStringLiteral("Keep me"));
 
         answerNextBox(QMessageBox::Yes, asked);
-        chooseFromReadMenu(window, shell::TransferTextItem);
+        chooseFromReadMenu(window, speech::TransferTextItem);
         QCOMPARE(window.Text1->toPlainText(), QStringLiteral("From the\nclipboard"));
 
         // The markup of a selection, one voice element per line.
@@ -296,7 +296,7 @@ private slots:
         cursor.setPosition(0);
         cursor.setPosition(4, QTextCursor::KeepAnchor);
         window.Text1->setTextCursor(cursor);
-        chooseFromReadMenu(window, shell::TransferMarkupItem);
+        chooseFromReadMenu(window, speech::TransferMarkupItem);
         const QStringList lines = window.Text1->toPlainText().split(u'\n');
         QCOMPARE(lines.size(), 2);
         QVERIFY2(lines[0].startsWith(QStringLiteral("<voice required=\"name=english")) &&

@@ -1,9 +1,12 @@
 // Start-up and shut-down against the real engine: lists, engine defaults and
 // the stored voice profiles with their refusal rules.
 
-#include "Fakes.h"
+#include "EngineBackend.h"
+#include "FakeWindow.h"
+#include "PaneStartUpHost.h"
 #include "ReadingCommands.h"
 #include "SettingsPane.h"
+#include "SpeechEngine.h"
 #include "StartUp.h"
 
 #include <QComboBox>
@@ -37,10 +40,12 @@ class StartUpTest : public QObject {
         FakeHost host;
         FakeClipboard clipboard;
         RecordingPrompter prompter;
+        speech::EngineBackend engine;
         shell::SettingsPane pane;
-        shell::ReadingCommands commands{host, clipboard, prompter};
+        speech::ReadingCommands commands{host, clipboard, prompter, engine};
         bool settingsHidden = true;
-        shell::StartUp startUp{host, pane, commands, prompter, settingsHidden};
+        shell::PaneStartUpHost startUpHost{pane, host, settingsHidden};
+        speech::StartUp startUp{startUpHost, commands, engine, engine, prompter};
     };
 
 private slots:
@@ -52,12 +57,12 @@ private slots:
     void freshStartShowsEngineDefaults() {
         store({});
         Rig rig;
-        rig.host.tab = shell::DocumentTab;
+        rig.host.tab = speech::DocumentTab;
         rig.startUp.Form_Load();
 
         QVERIFY(rig.prompter.prompts.isEmpty());
         QVERIFY(!rig.settingsHidden);
-        QCOMPARE(rig.host.tab, int(shell::BrowserTab));
+        QCOMPARE(rig.host.tab, int(speech::BrowserTab));
         QVERIFY(rig.commands.voice());
 
         const engine::SpObjectTokens voices = engine::SpVoice::GetVoices();
@@ -65,7 +70,7 @@ private slots:
         QCOMPARE(rig.pane.Combo1->currentIndex(), 0);
         int mandarin = 0;
         for (int i = 0; i < voices.Count(); ++i)
-            if (voices.Item(i).id == shell::mandarinVoiceId())
+            if (voices.Item(i).id == speech::mandarinVoiceId())
                 mandarin = i;
         QVERIFY2(mandarin > 0, "the Mandarin voice is installed by the set-up");
         QCOMPARE(rig.pane.Combo2->currentIndex(), mandarin);
@@ -194,7 +199,7 @@ private slots:
 
     void everyStepRunsAndTheLastFailureIsReported() {
         int ran = 0;
-        const QString last = shell::runSteps({
+        const QString last = speech::runSteps({
             [] { throw engine::EngineError(QStringLiteral("first")); },
             [&] { ++ran; },
             [] { throw std::runtime_error("second"); },
@@ -202,7 +207,7 @@ private slots:
         });
         QCOMPARE(ran, 2);
         QCOMPARE(last, QStringLiteral("second"));
-        QCOMPARE(shell::runSteps({[&] { ++ran; }}), QString());
+        QCOMPARE(speech::runSteps({[&] { ++ran; }}), QString());
     }
 };
 

@@ -2,7 +2,9 @@
 // at the end must name the cause, not only that the engine is not running.
 // A program of its own, because the engine starts once per process.
 
-#include "Fakes.h"
+#include "EngineBackend.h"
+#include "FakeWindow.h"
+#include "PaneStartUpHost.h"
 #include "ReadingCommands.h"
 #include "SettingsPane.h"
 #include "StartUp.h"
@@ -31,9 +33,11 @@ private slots:
         FakeClipboard clipboard;
         RecordingPrompter prompter;
         shell::SettingsPane pane;
-        shell::ReadingCommands commands{host, clipboard, prompter};
+        speech::EngineBackend engine;
+        speech::ReadingCommands commands{host, clipboard, prompter, engine};
         bool settingsHidden = true;
-        shell::StartUp startUp{host, pane, commands, prompter, settingsHidden};
+        shell::PaneStartUpHost startUpHost{pane, host, settingsHidden};
+        speech::StartUp startUp{startUpHost, commands, engine, engine, prompter};
         startUp.Form_Load();
 
         QVERIFY(!commands.voice());

@@ -2,7 +2,7 @@
 // engine and sound server; the dialogs are answered by stand-ins.
 
 #include "ExportCommand.h"
-#include "Fakes.h"
+#include "FakeWindow.h"
 #include "MainToolBar.h"
 #include "MainWindow.h"
 #include "Mixer.h"
@@ -153,7 +153,7 @@ private slots:
         prompter.prompts.clear();
         window.Text1->setPlainText(QStringLiteral("Hello 你好"));
         window.Text1->selectAll();
-        window.SSTab1->setCurrentIndex(shell::DocumentTab);
+        window.SSTab1->setCurrentIndex(speech::DocumentTab);
         ui.name = out.filePath(QStringLiteral("hello.Mp3"));
         ui.duringExport = [&] {
             window.Toolbar1->action(shell::MainToolBar::ExportButton)->trigger();

@@ -3,7 +3,7 @@
 // and minimising to the notification area with and without a tray host.
 
 #include "DocumentPage.h"
-#include "Fakes.h"
+#include "FakeWindow.h"
 #include "MainToolBar.h"
 #include "MainWindow.h"
 #include "Nicon.h"

@@ -67,3 +67,18 @@ std::vector<int16_t> MonitorRecording::stopAndTake(int settleMs) {
     const auto* samples = reinterpret_cast<const int16_t*>(m_pcm.constData());
     return std::vector<int16_t>(samples, samples + m_pcm.size() / 2);
 }
+
+void breakOwnStreams() {
+    QProcess list;
+    list.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("sink-inputs")});
+    list.waitForFinished(10000);
+    QString input;
+    const QString pid = QString::number(QCoreApplication::applicationPid());
+    for (const QString& raw : QString::fromUtf8(list.readAllStandardOutput()).split(u'\n')) {
+        const QString line = raw.trimmed();
+        if (line.startsWith(u"Sink Input #"))
+            input = line.mid(12);
+        if (line == QStringLiteral("application.process.id = \"%1\"").arg(pid))
+            QProcess::execute(QStringLiteral("pacmd"), {QStringLiteral("kill-sink-input"), input});
+    }
+}

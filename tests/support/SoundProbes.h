@@ -38,3 +38,6 @@ private:
     QProcess m_parec;
     QByteArray m_pcm;
 };
+
+// Breaks this process's playback streams.
+void breakOwnStreams();
