@@ -116,9 +116,10 @@ struct Channel {
     int64_t written = 0;         // (loop) bytes handed to the stream
     bool paused = false;         // (loop)
     bool streamFailed = false;   // (loop)
-    // (loop) When the sink took the last byte written, and the clock then.
-    mutable std::optional<std::chrono::steady_clock::time_point> drainedAt;
-    mutable int64_t drainedClock = 0;
+    // (loop) When the server's latest timing report arrived, and the most
+    // of the stream heard so far (-1: nothing yet).
+    std::optional<std::chrono::steady_clock::time_point> timingAt;
+    mutable int64_t heard = -1;
 
     std::mutex mutex;
     std::deque<WordEvent> events;
@@ -137,6 +138,8 @@ struct Channel {
     void dropStream();
     // Bytes of the stream played so far (-1 when unknown). Mainloop locked.
     int64_t playedBytes() const;
+    // Bytes a live utterance gathers before its first write. Mainloop locked.
+    int64_t firstWriteBytes() const;
     // True when everything written has been heard. Mainloop locked.
     bool playedAll() const;
 

@@ -117,7 +117,11 @@ public:
         channel->generation.fetch_add(1);
         {
             Pulse::Lock lock;
-            channel->dropStream();
+            // With nothing left to hear the stream is kept: the next words
+            // then start at once, where a new stream waits for the sink,
+            // which an idle moment may have left running far ahead.
+            if (channel->pendingJobs.load() > 0 || !channel->playedAll())
+                channel->dropStream();
         }
         std::lock_guard guard(channel->mutex);
         channel->events.clear();
