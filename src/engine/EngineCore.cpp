@@ -466,7 +466,7 @@ std::optional<std::pair<int64_t, int64_t>> output(Job& job, SynthContext& ctx,
                                                   const int16_t* samples, size_t frames) {
     if (job.file) {
         std::lock_guard guard(job.file->mutex);
-        WavFileWriter* writer = job.file->writer.get();
+        audio::SoundWriter* writer = job.file->writer.get();
         if (!writer || !writer->isOpen())
             return std::nullopt; // closed under us: nothing more to write
         const int64_t before = writer->bytesWritten();

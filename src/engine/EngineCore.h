@@ -6,6 +6,7 @@
 #include "AudioError.h"
 #include "Markup.h"
 #include "PcmConverter.h"
+#include "SoundWriter.h"
 #include "SpeechEngine.h"
 #include "SpokenFile.h"
 #include "WavFileWriter.h"
@@ -44,7 +45,7 @@ struct VoiceInfo {
 // speech never use it at the same time.
 struct FileTarget {
     std::mutex mutex;
-    std::unique_ptr<WavFileWriter> writer;
+    std::unique_ptr<audio::SoundWriter> writer;
 };
 
 struct WordEvent {

@@ -53,10 +53,15 @@ SpFileStream::~SpFileStream() {
 void SpFileStream::Open(const QString& path, int mode, bool) {
     if (mode != SSFMCreate && mode != SSFMCreateForWrite)
         throw EngineError(QStringLiteral("A file stream can only be created for writing."));
+    Open([&path](int type, int rate) { return std::make_unique<WavFileWriter>(path, type, rate); });
+    m_path = path;
+}
+
+void SpFileStream::Open(const WriterMaker& make) {
     const int rate = Engine::instance().sampleRate();
-    std::unique_ptr<WavFileWriter> writer;
+    std::unique_ptr<audio::SoundWriter> writer;
     try {
-        writer = std::make_unique<WavFileWriter>(path, Format().Type(), rate);
+        writer = make(Format().Type(), rate);
     } catch (const audio::AudioError& e) {
         throw EngineError(e.description());
     }
@@ -69,11 +74,11 @@ void SpFileStream::Open(const QString& path, int mode, bool) {
         }
     }
     m_target->writer = std::move(writer);
-    m_path = path;
+    m_path.clear();
 }
 
 void SpFileStream::Close() {
-    std::unique_ptr<WavFileWriter> writer;
+    std::unique_ptr<audio::SoundWriter> writer;
     {
         std::lock_guard guard(m_target->mutex);
         writer = std::move(m_target->writer);
