@@ -2,8 +2,8 @@
 //
 // follow_overhead_ms: the follow-reading walk over 100 English words, one
 // utterance per word, each waited for; per piece, the wall time from its
-// speak call to the next piece's speak call less the audio the piece played.
-// Median over the pieces.
+// speak call to the next piece's speak call less the length of its audio,
+// taken from the same piece rendered into a file. Median over the pieces.
 //
 // word_event_skew_ms: one asynchronous reading of a 50-word sentence, the
 // default sink's monitor recorded alongside. The first word's audio is
@@ -17,13 +17,17 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
+#include <QHash>
 #include <QProcess>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 using namespace lectern;
@@ -56,35 +60,74 @@ void runEventsFor(int ms) {
     loop.exec();
 }
 
-double followOverhead() {
-    engine::SpVoice voice;
-    speech::ReadingState state;
-    QElapsedTimer clock;
-    clock.start();
-    // With the default flags every piece purges first, which gives it a
-    // fresh playback stream: what that stream played once the wait is over
-    // is the piece's audio.
-    std::vector<double> starts;
-    std::vector<double> audio;
+// Milliseconds of audio in a WAV file: its data chunk at 22 kHz 16-bit mono.
+double wavMs(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return NAN;
+    const QByteArray bytes = file.readAll();
+    const qsizetype at = bytes.indexOf("data", 12);
+    if (at < 0 || at + 8 > bytes.size())
+        return NAN;
+    const auto* size = reinterpret_cast<const uchar*>(bytes.constData() + at + 4);
+    const quint32 length = size[0] | size[1] << 8 | size[2] << 16 | quint32(size[3]) << 24;
+    return double(length) / BytesPerMs;
+}
+
+speech::FollowCallbacks followCallbacks(std::function<void(const QString&)> speakAndWait) {
     speech::FollowCallbacks callbacks;
     callbacks.takeInterrupt = [] { return false; };
     callbacks.pumpEvents = [](bool) { QCoreApplication::processEvents(); };
     callbacks.convert = [](char16_t ch) { return ch; };
     callbacks.selectVoice = [](speech::RunKind) {};
-    callbacks.speakAndWait = [&](const QString& piece) {
-        starts.push_back(double(clock.nsecsElapsed()) / 1e6);
-        voice.Speak(piece, 11);
-        voice.WaitUntilDone(3600000);
-        audio.push_back(double(std::max<qint64>(voice.playedBytes(), 0)) / BytesPerMs);
-    };
-    speech::walkFollowReading(words(100), state, callbacks);
+    callbacks.speakAndWait = std::move(speakAndWait);
+    return callbacks;
+}
+
+double followOverhead() {
+    const QString text = words(100);
+    // Each piece's own audio, rendered into a file by the same engine in the
+    // same run: what the listener must hear of it at the least.
+    QTemporaryDir dir;
+    QHash<QString, double> audioMs;
+    {
+        speech::ReadingState state;
+        speech::walkFollowReading(text, state, followCallbacks([&](const QString& piece) {
+                                      if (audioMs.contains(piece))
+                                          return;
+                                      const QString path = dir.filePath(
+                                          QStringLiteral("%1.wav").arg(audioMs.size()));
+                                      engine::SpVoice voice;
+                                      engine::SpFileStream file;
+                                      file.Open(path);
+                                      voice.setAudioOutputStream(&file);
+                                      voice.Speak(piece, engine::SVSFIsXML);
+                                      file.Close();
+                                      audioMs.insert(piece, wavMs(path));
+                                  }));
+    }
+
+    engine::SpVoice voice;
+    speech::ReadingState state;
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<double> starts;
+    std::vector<QString> pieces;
+    speech::walkFollowReading(text, state, followCallbacks([&](const QString& piece) {
+                                  starts.push_back(double(clock.nsecsElapsed()) / 1e6);
+                                  pieces.push_back(piece);
+                                  voice.Speak(piece, 11);
+                                  voice.WaitUntilDone(3600000);
+                              }));
     starts.push_back(double(clock.nsecsElapsed()) / 1e6);
     std::vector<double> overhead;
-    for (size_t i = 0; i < audio.size(); ++i) {
+    for (size_t i = 0; i < pieces.size(); ++i) {
         const double wall = starts[i + 1] - starts[i];
-        overhead.push_back(wall - audio[i]);
+        const double audio = audioMs.value(pieces[i], NAN);
+        overhead.push_back(wall - audio);
         if (qEnvironmentVariableIsSet("LECTERN_BENCH_DETAIL"))
-            std::fprintf(stderr, "piece %zu: wall %.1f audio %.1f\n", i, wall, audio[i]);
+            std::fprintf(stderr, "piece %zu %s: wall %.1f audio %.1f\n", i,
+                         qPrintable(pieces[i].trimmed()), wall, audio);
     }
     return median(overhead);
 }

@@ -43,6 +43,11 @@ void streamWritable(pa_stream*, size_t, void*) {
     pa_threaded_mainloop_signal(Pulse::instance().mainloop(), 0);
 }
 
+void streamTimingUpdated(pa_stream*, void* channel) {
+    static_cast<Channel*>(channel)->timingAt = std::chrono::steady_clock::now();
+    pa_threaded_mainloop_signal(Pulse::instance().mainloop(), 0);
+}
+
 } // namespace
 
 // ---- Pulse ------------------------------------------------------------------
@@ -66,6 +71,7 @@ void ContextRelease::operator()(pa_context* context) const {
 void StreamRelease::operator()(pa_stream* stream) const {
     pa_stream_set_state_callback(stream, nullptr, nullptr);
     pa_stream_set_write_callback(stream, nullptr, nullptr);
+    pa_stream_set_latency_update_callback(stream, nullptr, nullptr);
     pa_stream_disconnect(stream);
     pa_stream_unref(stream);
 }
@@ -160,6 +166,8 @@ void Channel::ensureStream(int type, const QString& sink) {
         pa_stream_get_state(stream.get()) == PA_STREAM_READY)
         return;
     dropStream();
+    timingAt.reset();
+    heard = -1;
     const auto target = pcmTargetForType(type);
     if (!target)
         throw EngineError(QStringLiteral("The audio output cannot play this format."));
@@ -174,6 +182,7 @@ void Channel::ensureStream(int type, const QString& sink) {
         throw EngineError(QStringLiteral("The sound server refused a new playback stream."));
     pa_stream_set_state_callback(st.get(), streamStateChanged, nullptr);
     pa_stream_set_write_callback(st.get(), streamWritable, nullptr);
+    pa_stream_set_latency_update_callback(st.get(), streamTimingUpdated, this);
 
     // The whole path to the ear is kept near 300 ms: a sink left to its own
     // latency swallows seconds of a fast writer's first data at once, and its
@@ -186,16 +195,18 @@ void Channel::ensureStream(int type, const QString& sink) {
     attr.prebuf = static_cast<uint32_t>(pa_usec_to_bytes(30 * PA_USEC_PER_MSEC, &s));
     attr.minreq = static_cast<uint32_t>(pa_usec_to_bytes(20 * PA_USEC_PER_MSEC, &s));
     attr.fragsize = static_cast<uint32_t>(-1);
-    auto flags = static_cast<pa_stream_flags_t>(
-        PA_STREAM_INTERPOLATE_TIMING | PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY |
-        (paused ? PA_STREAM_START_CORKED : 0));
+    auto flags =
+        static_cast<pa_stream_flags_t>(PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY |
+                                       (paused ? PA_STREAM_START_CORKED : 0));
     const QByteArray device = sink.toUtf8();
     if (pa_stream_connect_playback(st.get(), sink.isEmpty() ? nullptr : device.constData(), &attr,
                                    flags, nullptr, nullptr) < 0)
         throw EngineError(QStringLiteral("The audio output \"%1\" cannot play.").arg(sink));
+    // The first timing report tells how much the sink takes in at once,
+    // which the first write must fill; it follows readiness by a moment.
     for (;;) {
         const pa_stream_state_t state = pa_stream_get_state(st.get());
-        if (state == PA_STREAM_READY)
+        if (state == PA_STREAM_READY && timingAt)
             break;
         if (!PA_STREAM_IS_GOOD(state))
             throw EngineError(
@@ -222,7 +233,8 @@ void Channel::dropStream() {
         return;
     stream.reset();
     written = 0;
-    drainedAt.reset();
+    timingAt.reset();
+    heard = -1;
     // Wakes an engine thread waiting to write into it.
     pa_threaded_mainloop_signal(Pulse::instance().mainloop(), 0);
 }
@@ -230,29 +242,45 @@ void Channel::dropStream() {
 int64_t Channel::playedBytes() const {
     if (!stream)
         return -1;
-    pa_usec_t usec = 0;
-    if (pa_stream_get_time(stream.get(), &usec) < 0)
-        return -1;
-    const auto clock = static_cast<int64_t>(pa_usec_to_bytes(usec, &sampleSpec));
-    // Once the sink holds everything, the server's clock can stall short of
-    // the end by the sink's latency, which grows on a loaded machine; the
-    // rest is heard in real time from the moment the sink took the last byte.
     const pa_timing_info* timing = pa_stream_get_timing_info(stream.get());
-    if (paused || written == 0 || !timing || timing->read_index_corrupt ||
-        timing->read_index < written) {
-        drainedAt.reset();
-        return clock;
-    }
-    const auto now = std::chrono::steady_clock::now();
-    if (!drainedAt) {
-        drainedAt = now;
-        drainedClock = clock;
-    }
-    const auto since = std::chrono::duration_cast<std::chrono::microseconds>(now - *drainedAt);
-    const auto extrapolated =
-        drainedClock +
-        static_cast<int64_t>(pa_usec_to_bytes(pa_usec_t(since.count()), &sampleSpec));
-    return std::max(clock, std::min(written, extrapolated));
+    if (paused || !timingAt || !timing || timing->read_index_corrupt)
+        return heard;
+    // The sink plays what it took from us its latency later. Once it has
+    // taken all we wrote, what it took since was silence in our place, so
+    // the end of our data is that much nearer. The library's interpolated
+    // clock is of no use here: it runs on while a fresh stream waits for an
+    // idle sink, and while a kept stream stands empty between utterances.
+    const auto bytes = [&](pa_usec_t usec) {
+        return static_cast<int64_t>(pa_usec_to_bytes(usec, &sampleSpec));
+    };
+    const int64_t read = timing->read_index;
+    int64_t estimate = read - bytes(timing->sink_usec) + bytes(timing->transport_usec);
+    if (!timing->playing && read >= written && timing->since_underrun > 0)
+        estimate += timing->since_underrun;
+    const auto since = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - *timingAt);
+    estimate += bytes(pa_usec_t(std::max<int64_t>(since.count(), 0)));
+    // Nothing is heard before the sink has taken it.
+    estimate = std::min({estimate, read, written});
+    heard = std::max(heard, estimate);
+    return heard;
+}
+
+int64_t Channel::firstWriteBytes() const {
+    if (!stream)
+        return 0;
+    // An empty stream that is handed a little, then more, loses audio: the
+    // sink takes the little, finds the stream empty again and, when the
+    // rest comes, winds back over what it took. Written in one piece, as
+    // much as the sink takes in at once plays whole. The sink's own
+    // latency says how much that is.
+    const pa_timing_info* timing = pa_stream_get_timing_info(stream.get());
+    const pa_buffer_attr* attr = pa_stream_get_buffer_attr(stream.get());
+    const pa_usec_t sink = timing ? std::max(timing->configured_sink_usec, timing->sink_usec) : 0;
+    auto wanted = static_cast<int64_t>(pa_usec_to_bytes(sink + 30 * PA_USEC_PER_MSEC, &sampleSpec));
+    if (attr)
+        wanted = std::min<int64_t>(wanted, attr->tlength);
+    return wanted;
 }
 
 bool Channel::playedAll() const {
@@ -261,7 +289,8 @@ bool Channel::playedAll() const {
     if (pa_stream_get_state(stream.get()) != PA_STREAM_READY)
         return true;
     const int64_t played = playedBytes();
-    // The clock may stop a hair short of the last byte.
+    // The last moments need not be waited for: what is spoken next queues
+    // behind them.
     const auto slack = static_cast<int64_t>(pa_usec_to_bytes(20 * PA_USEC_PER_MSEC, &sampleSpec));
     return played >= 0 && played + slack >= written;
 }
@@ -363,6 +392,10 @@ struct SynthContext {
     double gain = 1.0;
     PcmConverter* converter = nullptr;
     std::vector<uint8_t> buffer;
+    // The start of a live utterance, gathered until it fills what the sink
+    // takes in at once (see Channel::firstWriteBytes).
+    std::vector<uint8_t> held;
+    int64_t holdBytes = 0;
     PitchNudge* nudge = nullptr;
     std::vector<int16_t> nudged;
     bool failed = false;
@@ -433,7 +466,7 @@ std::optional<std::pair<int64_t, int64_t>> output(Job& job, SynthContext& ctx,
                                                   const int16_t* samples, size_t frames) {
     if (job.file) {
         std::lock_guard guard(job.file->mutex);
-        WavFileWriter* writer = job.file->writer.get();
+        audio::SoundWriter* writer = job.file->writer.get();
         if (!writer || !writer->isOpen())
             return std::nullopt; // closed under us: nothing more to write
         const int64_t before = writer->bytesWritten();
@@ -459,10 +492,22 @@ std::optional<std::pair<int64_t, int64_t>> output(Job& job, SynthContext& ctx,
             done += n;
         }
     }
-    const int64_t before = liveWritten(job);
+    const int64_t before = liveWritten(job) + static_cast<int64_t>(ctx.held.size());
+    const auto after = before + static_cast<int64_t>(ctx.buffer.size());
+    if (ctx.holdBytes > 0) {
+        ctx.held.insert(ctx.held.end(), ctx.buffer.begin(), ctx.buffer.end());
+        if (static_cast<int64_t>(ctx.held.size()) < ctx.holdBytes)
+            return std::make_pair(before, after);
+        ctx.holdBytes = 0;
+        const bool ok = writeLive(job, ctx.held.data(), ctx.held.size());
+        ctx.held.clear();
+        if (!ok)
+            return std::nullopt;
+        return std::make_pair(before, after);
+    }
     if (!writeLive(job, ctx.buffer.data(), ctx.buffer.size()))
         return std::nullopt;
-    return std::make_pair(before, before + static_cast<int64_t>(ctx.buffer.size()));
+    return std::make_pair(before, after);
 }
 
 int synthCallback(short* wav, int numSamples, espeak_EVENT* events) {
@@ -729,6 +774,7 @@ void Engine::runJob(Job& job) {
             if (!ch.stream)
                 return; // dropped before we started
             type = ch.formatType;
+            ctx.holdBytes = ch.firstWriteBytes();
         }
         const auto target = pcmTargetForType(type);
         if (!target)
@@ -805,10 +851,9 @@ void Engine::runJob(Job& job) {
     }
 
     if (converter && !ctx.failed && !cancelled(job)) {
-        ctx.buffer.clear();
-        converter->flush(ctx.buffer);
-        if (!ctx.buffer.empty())
-            writeLive(job, ctx.buffer.data(), ctx.buffer.size());
+        converter->flush(ctx.held);
+        if (!ctx.held.empty())
+            writeLive(job, ctx.held.data(), ctx.held.size());
     }
     if (!job.file) {
         // Plays a tail shorter than the pre-buffer too.

@@ -6,6 +6,7 @@
 #include "AudioError.h"
 #include "Markup.h"
 #include "PcmConverter.h"
+#include "SoundWriter.h"
 #include "SpeechEngine.h"
 #include "SpokenFile.h"
 #include "WavFileWriter.h"
@@ -44,7 +45,7 @@ struct VoiceInfo {
 // speech never use it at the same time.
 struct FileTarget {
     std::mutex mutex;
-    std::unique_ptr<WavFileWriter> writer;
+    std::unique_ptr<audio::SoundWriter> writer;
 };
 
 struct WordEvent {
@@ -116,9 +117,10 @@ struct Channel {
     int64_t written = 0;         // (loop) bytes handed to the stream
     bool paused = false;         // (loop)
     bool streamFailed = false;   // (loop)
-    // (loop) When the sink took the last byte written, and the clock then.
-    mutable std::optional<std::chrono::steady_clock::time_point> drainedAt;
-    mutable int64_t drainedClock = 0;
+    // (loop) When the server's latest timing report arrived, and the most
+    // of the stream heard so far (-1: nothing yet).
+    std::optional<std::chrono::steady_clock::time_point> timingAt;
+    mutable int64_t heard = -1;
 
     std::mutex mutex;
     std::deque<WordEvent> events;
@@ -137,6 +139,8 @@ struct Channel {
     void dropStream();
     // Bytes of the stream played so far (-1 when unknown). Mainloop locked.
     int64_t playedBytes() const;
+    // Bytes a live utterance gathers before its first write. Mainloop locked.
+    int64_t firstWriteBytes() const;
     // True when everything written has been heard. Mainloop locked.
     bool playedAll() const;
 

@@ -57,10 +57,15 @@ SpFileStream::~SpFileStream() {
 void SpFileStream::Open(const QString& path, int mode, bool) {
     if (mode != SSFMCreate && mode != SSFMCreateForWrite)
         throw EngineError(QStringLiteral("A file stream can only be created for writing."));
+    Open([&path](int type, int rate) { return std::make_unique<WavFileWriter>(path, type, rate); });
+    m_path = path;
+}
+
+void SpFileStream::Open(const WriterMaker& make) {
     const int rate = Engine::instance().sampleRate();
-    std::unique_ptr<WavFileWriter> writer;
+    std::unique_ptr<audio::SoundWriter> writer;
     try {
-        writer = std::make_unique<WavFileWriter>(path, Format().Type(), rate);
+        writer = make(Format().Type(), rate);
     } catch (const audio::AudioError& e) {
         throw EngineError(e.description());
     }
@@ -73,11 +78,11 @@ void SpFileStream::Open(const QString& path, int mode, bool) {
         }
     }
     m_target->writer = std::move(writer);
-    m_path = path;
+    m_path.clear();
 }
 
 void SpFileStream::Close() {
-    std::unique_ptr<WavFileWriter> writer;
+    std::unique_ptr<audio::SoundWriter> writer;
     {
         std::lock_guard guard(m_target->mutex);
         writer = std::move(m_target->writer);
@@ -137,7 +142,11 @@ public:
         channel->generation.fetch_add(1);
         {
             Pulse::Lock lock;
-            channel->dropStream();
+            // With nothing left to hear the stream is kept: the next words
+            // then start at once, where a new stream waits for the sink,
+            // which an idle moment may have left running far ahead.
+            if (channel->pendingJobs.load() > 0 || !channel->playedAll())
+                channel->dropStream();
         }
         std::lock_guard guard(channel->mutex);
         channel->events.clear();

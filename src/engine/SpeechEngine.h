@@ -11,6 +11,10 @@
 #include <stdexcept>
 #include <vector>
 
+namespace lectern::audio {
+class SoundWriter;
+}
+
 namespace lectern::engine {
 
 // Every engine failure: the description is plain words a user can read.
@@ -107,6 +111,13 @@ public:
     ~SpFileStream() override;
     // Throws EngineError when the file cannot be created or the format is refused.
     void Open(const QString& path, int mode = SSFMCreateForWrite, bool doEvents = false);
+    // Speaks into a writer of the caller's making instead of a WAV file, for
+    // sound that goes on somewhere else as it is spoken. `make` gets the
+    // format type and the synthesiser's rate, and throws AudioError to
+    // refuse; Open then throws EngineError.
+    using WriterMaker =
+        std::function<std::unique_ptr<audio::SoundWriter>(int formatType, int inputRate)>;
+    void Open(const WriterMaker& make);
     // Finishes the file; safe to call twice. Throws EngineError when the
     // file could not be completed (for example, a full disk).
     void Close();

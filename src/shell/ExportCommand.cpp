@@ -4,6 +4,7 @@
 #include "EngineBackend.h"
 #include "Failure.h"
 #include "Mp3Encoder.h"
+#include "Mp3Stream.h"
 #include "ReadingCommands.h"
 #include "ReplacingFile.h"
 #include "SpeechEngine.h"
@@ -150,9 +151,15 @@ void ExportCommand::render(const Gathered& gathered) {
     }
 
     emit aboutToSpeak(markup);
-    if (isMp3Name(name)) {
-        // The sound waits in a folder only this user can read, removed with
-        // everything in it whatever happens.
+    if (isMp3Name(name) && audio::Mp3SoundWriter::acceptsType(formatType)) {
+        // Encoded on a thread of its own while the engine speaks, so the two
+        // share the cores, with no sound file in between.
+        if (!speakIntoMp3(*voice, markup, name, formatType))
+            return;
+    } else if (isMp3Name(name)) {
+        // A codec's samples are those it gives back from its file, so that
+        // file is made first. It waits in a folder only this user can read,
+        // removed with everything in it whatever happens.
         QTemporaryDir temporary;
         if (!temporary.isValid())
             throw audio::AudioError(
@@ -177,9 +184,20 @@ void ExportCommand::render(const Gathered& gathered) {
 
 void ExportCommand::speakInto(engine::SpVoice& voice, const QString& markup, const QString& path,
                               int formatType, int progressEnd) {
+    speakInto(
+        voice, markup, formatType,
+        [&path](engine::SpFileStream& stream) {
+            stream.Open(path, engine::SSFMCreateForWrite, false);
+        },
+        progressEnd);
+}
+
+void ExportCommand::speakInto(engine::SpVoice& voice, const QString& markup, int formatType,
+                              const std::function<void(engine::SpFileStream&)>& open,
+                              int progressEnd) {
     engine::SpFileStream stream;
     stream.Format().setType(formatType);
-    stream.Open(path, engine::SSFMCreateForWrite, false);
+    open(stream);
     QPointer<engine::SpVoice> guard(&voice);
     voice.setAudioOutputStream(&stream);
     // The stream dies with this frame; the voice must not keep it, however
@@ -226,6 +244,54 @@ void ExportCommand::speakInto(engine::SpVoice& voice, const QString& markup, con
     stream.Close();
     voice.setAudioOutputStream(nullptr);
     keepGoing(progressEnd);
+}
+
+bool ExportCommand::speakIntoMp3(engine::SpVoice& voice, const QString& markup, const QString& name,
+                                 int formatType) {
+    audio::ReplacingFile file(name);
+    std::shared_ptr<audio::Mp3StreamEncoder> encoder;
+    // Its thread is gone before the file may be removed.
+    struct Stop {
+        std::shared_ptr<audio::Mp3StreamEncoder>& encoder;
+        ~Stop() {
+            if (encoder)
+                encoder->stop();
+        }
+    } stop{encoder};
+    const QString title = audio::titleFromText(markup);
+    try {
+        speakInto(
+            voice, markup, formatType,
+            [&](engine::SpFileStream& stream) {
+                stream.Open([&](int type, int rate) {
+                    auto writer =
+                        std::make_unique<audio::Mp3SoundWriter>(file.path(), title, type, rate);
+                    encoder = writer->encoder();
+                    return writer;
+                });
+            },
+            1000);
+        // What the encoder still holds is a few seconds of sound at most.
+        while (!encoder->waitUntilOver(10)) {
+            m_pump.pump();
+            if (!keepGoing(1000))
+                throw audio::Cancelled();
+        }
+        if (const QString failure = encoder->failure(); !failure.isEmpty())
+            throw audio::AudioError(failure);
+        file.commit();
+        return true;
+    } catch (const audio::Cancelled&) {
+        throw;
+    } catch (...) {
+        // The encoder's own failure is told as an encoding failure, however
+        // it reached here (through the engine, the stream or the wait).
+        const QString failure = encoder ? encoder->failure() : QString();
+        if (failure.isEmpty())
+            throw;
+        showFailure(failure);
+        return false;
+    }
 }
 
 bool ExportCommand::keepGoing(int permille) {

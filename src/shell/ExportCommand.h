@@ -10,9 +10,12 @@
 #include <QPointer>
 #include <QString>
 
+#include <functional>
+
 namespace lectern::engine {
+class SpFileStream;
 class SpVoice;
-}
+} // namespace lectern::engine
 namespace lectern::speech {
 class ReadingCommands;
 }
@@ -88,6 +91,12 @@ private:
     void render(const Gathered& gathered);
     void speakInto(engine::SpVoice& voice, const QString& markup, const QString& path,
                    int formatType, int progressEnd);
+    void speakInto(engine::SpVoice& voice, const QString& markup, int formatType,
+                   const std::function<void(engine::SpFileStream&)>& open, int progressEnd);
+    // The MP3 encoded as it is spoken; false after an encoding failure,
+    // which it has shown.
+    bool speakIntoMp3(engine::SpVoice& voice, const QString& markup, const QString& name,
+                      int formatType);
     void showFailure(const QString& description);
     // Between units of work: progress, events, and the user's cancel.
     bool keepGoing(int permille);

@@ -1,8 +1,8 @@
 // The MP3 encoder over real files; the results are read back by sox, which
 // knows nothing of how they were made.
 
-#include "Mp3Encoder.h"
 #include "AudioError.h"
+#include "Mp3Encoder.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
@@ -75,6 +75,34 @@ private slots:
         // Constant 128 kbit/s: the size follows from the length.
         const double expected = 6.0 * 128000 / 8;
         QVERIFY(std::abs(QFileInfo(mp3).size() - expected) < expected * 0.05);
+    }
+
+    // The bytes follow from the samples alone, not from how they came in.
+    void sameBytesHoweverTheSamplesAreCut_data() {
+        QTest::addColumn<int>("rate");
+        QTest::addColumn<int>("channels");
+        QTest::newRow("22 kHz mono, resampled") << 22050 << 1;
+        QTest::newRow("44 kHz stereo, as it is") << 44100 << 2;
+    }
+    void sameBytesHoweverTheSamplesAreCut() {
+        QFETCH(int, rate);
+        QFETCH(int, channels);
+        std::vector<int16_t> pcm(size_t(rate) * 3 * size_t(channels));
+        for (size_t i = 0; i < pcm.size(); ++i)
+            pcm[i] = int16_t(9000 * std::sin(double(i) * i * 1e-7) + int(i * 7919 % 1000));
+        const size_t frames = pcm.size() / size_t(channels);
+        auto encodeCut = [&](const char* name, size_t piece) {
+            Mp3Writer writer(path(name), rate, channels, QStringLiteral("t"));
+            for (size_t done = 0; done < frames; done += piece)
+                writer.write(pcm.data() + done * size_t(channels), std::min(piece, frames - done));
+            writer.finish();
+            QFile f(path(name));
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        };
+        const QByteArray whole = encodeCut("whole.mp3", frames);
+        QVERIFY(whole.size() > 3 * 128000 / 8 * 9 / 10);
+        QVERIFY(whole == encodeCut("ones.mp3", 1));
+        QVERIFY(whole == encodeCut("odd.mp3", 4097));
     }
 
     void titleTagKeepsChinese() {

@@ -4,6 +4,7 @@
 #include "EngineBackend.h"
 #include "ExportCommand.h"
 #include "FakeWindow.h"
+#include "Mp3Encoder.h"
 #include "ReadingCommands.h"
 #include "SpeechEngine.h"
 
@@ -297,8 +298,10 @@ private slots:
             << QStringLiteral("x.wav") << false << QStringLiteral("SAFT22kHz16BitMono") << 20000;
         QTest::newRow("full disk, old file")
             << QStringLiteral("x.wav") << true << QStringLiteral("SAFT22kHz16BitMono") << 20000;
+        // A codec's sound is made in full before it is encoded.
         QTest::newRow("full disk under the sound of an mp3")
-            << QStringLiteral("x.mp3") << true << QStringLiteral("SAFT44kHz16BitStereo") << 20000;
+            << QStringLiteral("x.mp3") << true << QStringLiteral("SAFTCCITT_ALaw_44kHzStereo")
+            << 20000;
         QTest::newRow("format a file cannot take")
             << QStringLiteral("x.wav") << true << QStringLiteral("SAFTText") << 0;
     }
@@ -342,25 +345,78 @@ private slots:
                 nullptr);
     }
 
+    void mp3EncodingFailureIsToldAndNotOfferedForPlaying_data() {
+        QTest::addColumn<QString>("format");
+        QTest::newRow("encoded as it is spoken") << QStringLiteral("SAFT8kHz8BitMono");
+        QTest::newRow("encoded from the codec's file") << QStringLiteral("SAFTCCITT_uLaw_8kHzMono");
+    }
     void mp3EncodingFailureIsToldAndNotOfferedForPlaying() {
+        QFETCH(QString, format);
         // Eight-bit mono sound is smaller than the MP3 made from it, so the
         // limit is met by the encoder only.
         host.selection = QStringLiteral("This sentence takes a few seconds to say out loud.");
+        QFile old(path(QStringLiteral("x.mp3")));
+        QVERIFY(old.open(QIODevice::WriteOnly));
+        old.write("the old file");
+        old.close();
         {
             FileSizeLimit full(40000);
-            exportTo(QStringLiteral("x.mp3"), QStringLiteral("SAFT8kHz8BitMono"));
+            exportTo(QStringLiteral("x.mp3"), format);
         }
-        QCOMPARE(prompter.prompts.size(), 1);
-        QCOMPARE(prompter.prompts[0].icon, PromptIcon::Exclamation);
-        QVERIFY(prompter.prompts[0].text.contains(QStringLiteral("MP3")));
-        QVERIFY(files().isEmpty());
+        QCOMPARE(prompter.prompts.size(), 2);
+        QCOMPARE(prompter.prompts[1].icon, PromptIcon::Exclamation);
+        QCOMPARE(prompter.prompts[1].title, QStringLiteral("訊息"));
+        QVERIFY2(prompter.prompts[1].text.contains(QStringLiteral("MP3")),
+                 qPrintable(prompter.prompts[1].text));
+        QCOMPARE(contents(path(QStringLiteral("x.mp3"))), QByteArray("the old file"));
+        QCOMPARE(files(), QStringList{QStringLiteral("x.mp3")});
+        QVERIFY(!host.busy);
     }
 
+    // The engine's failure is the one told, whatever it left the encoder with.
+    void voiceLostMidwayIsTheFailureTold_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("wav") << QStringLiteral("x.wav");
+        QTest::newRow("mp3") << QStringLiteral("x.mp3");
+    }
+    void voiceLostMidwayIsTheFailureTold() {
+        QFETCH(QString, name);
+        host.selection = QStringLiteral("One sentence. ").repeated(20);
+        commands->state().ReadingInterrupted = true;
+        bool replaced = false;
+        ui.onProgress = [&](int permille) {
+            if (permille > 0 && !replaced) {
+                replaced = true;
+                commands->replaceVoice();
+            }
+        };
+        exportTo(name);
+        QVERIFY(replaced);
+        QCOMPARE(prompter.prompts.size(), 1);
+        QVERIFY2(prompter.prompts[0].text.contains(QStringLiteral("replaced the voice")),
+                 qPrintable(prompter.prompts[0].text));
+        QCOMPARE(prompter.prompts[0].icon, PromptIcon::Exclamation);
+        QVERIFY(!commands->state().ReadingInterrupted);
+        QVERIFY(files().isEmpty());
+        QVERIFY(!host.busy);
+    }
+
+    void soundWaitsInAPrivateTemporaryFolder_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<bool>("temporary");
+        QTest::newRow("codec: its file first")
+            << QStringLiteral("SAFTCCITT_ALaw_22kHzMono") << true;
+        QTest::newRow("linear PCM: no file at all")
+            << QStringLiteral("SAFT22kHz16BitMono") << false;
+    }
     void soundWaitsInAPrivateTemporaryFolder() {
+        QFETCH(QString, format);
+        QFETCH(bool, temporary);
         QTemporaryDir temp;
         const QByteArray saved = qgetenv("TMPDIR");
         qputenv("TMPDIR", QFile::encodeName(temp.path()));
         QStringList seen;
+        int beside = 0;
         ui.onProgress = [&](int) {
             for (const QFileInfo& sub :
                  QDir(temp.path()).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot))
@@ -368,10 +424,13 @@ private slots:
                     sub.permissions() == (QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
                                           QFile::ReadUser | QFile::WriteUser | QFile::ExeUser))
                     seen << sub.fileName();
+            beside = std::max(beside, int(files().size()));
         };
-        exportTo(QStringLiteral("x.mp3"));
+        exportTo(QStringLiteral("x.mp3"), format);
         qputenv("TMPDIR", saved);
-        QVERIFY(!seen.isEmpty());
+        QCOMPARE(!seen.isEmpty(), temporary);
+        // Beside the chosen name only the MP3 being written.
+        QCOMPARE(beside, 1);
         QVERIFY(QDir(temp.path()).isEmpty());
         QVERIFY(QFileInfo::exists(path(QStringLiteral("x.mp3"))));
     }

@@ -8,14 +8,21 @@
 #include "SettingsPane.h"
 #include "SoundProbes.h"
 
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProcess>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QSlider>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTextEdit>
 #include <QToolButton>
@@ -307,6 +314,51 @@ private slots:
         QCOMPARE(next.SSTab2->Slider1->value(), -4);
         QCOMPARE(next.SSTab2->Slider7->value(), 55);
         next.close();
+    }
+
+    // People who use a reader often use a screen reader too: every control
+    // the window offers, on every page, says what it is.
+    void everyControlHasAnAccessibleName() {
+        shell::MainWindow window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.Form_Load();
+        auto isControl = [](QWidget* w) {
+            return qobject_cast<QAbstractButton*>(w) ||
+                   (qobject_cast<QAbstractSlider*>(w) && !qobject_cast<QScrollBar*>(w)) ||
+                   qobject_cast<QComboBox*>(w) || qobject_cast<QLineEdit*>(w) ||
+                   qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QTextEdit*>(w) ||
+                   qobject_cast<QPlainTextEdit*>(w) || qobject_cast<QAbstractItemView*>(w) ||
+                   qobject_cast<QTabBar*>(w) || qobject_cast<QWebEngineView*>(w);
+        };
+        // Parts that composite controls make for themselves carry their
+        // owner's name.
+        auto isInnerPart = [](QWidget* w) {
+            for (QWidget* p = w->parentWidget(); p; p = p->parentWidget())
+                if (qobject_cast<QComboBox*>(p) || qobject_cast<QAbstractSpinBox*>(p) ||
+                    qobject_cast<QTabBar*>(p) || qobject_cast<QAbstractItemView*>(p))
+                    return true;
+            return w->objectName().startsWith(u"qt_");
+        };
+        QStringList unnamed;
+        QSet<QWidget*> checked;
+        for (int tab = 0; tab < window.SSTab1->count(); ++tab) {
+            window.SSTab1->setCurrentIndex(tab);
+            QCoreApplication::processEvents();
+            for (QWidget* w : window.findChildren<QWidget*>()) {
+                if (!isControl(w) || isInnerPart(w))
+                    continue;
+                checked.insert(w);
+                QAccessibleInterface* face = QAccessible::queryAccessibleInterface(w);
+                if (!face || face->text(QAccessible::Name).trimmed().isEmpty())
+                    unnamed << QStringLiteral("%1 (%2)").arg(w->objectName(),
+                                                             w->metaObject()->className());
+            }
+        }
+        unnamed.removeDuplicates();
+        qInfo("%lld controls", qint64(checked.size()));
+        QVERIFY(checked.size() > 40); // the pages were really walked
+        QVERIFY2(unnamed.isEmpty(), qPrintable(unnamed.join(u", ")));
     }
 
     void hugeSelectionKeepsTheWindowResponsive() {
