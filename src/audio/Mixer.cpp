@@ -54,6 +54,10 @@ public:
                 break;
             }
         }
+        // Its callback writes into the caller's frame, which is gone once we
+        // return; a later wait on this connection must not run it.
+        if (pa_operation_get_state(op) == PA_OPERATION_RUNNING)
+            pa_operation_cancel(op);
         pa_operation_unref(op);
         return ok;
     }

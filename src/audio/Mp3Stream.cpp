@@ -152,7 +152,10 @@ void Mp3SoundWriter::handOver() {
             m_samples[i] = int16_t((int(m_bytes[i]) - 128) * 256);
     } else {
         m_samples.resize(m_bytes.size() / 2);
-        std::memcpy(m_samples.data(), m_bytes.data(), m_samples.size() * 2);
+        // A slice may convert to nothing yet; memcpy must not see the null
+        // pointers of empty vectors.
+        if (!m_samples.empty())
+            std::memcpy(m_samples.data(), m_bytes.data(), m_samples.size() * 2);
     }
     m_bytes.clear();
     m_encoder->write(m_samples.data(), m_samples.size() / size_t(m_converter->target().channels));

@@ -567,8 +567,11 @@ int synthCallback(short* wav, int numSamples, espeak_EVENT* events) {
     if (!words.empty()) {
         Channel& ch = *ctx->job->channel;
         {
+            // Checked under the lock a purge clears the events with, so the
+            // words of purged speech never outlive the purge.
             std::lock_guard guard(ch.mutex);
-            ch.events.insert(ch.events.end(), words.begin(), words.end());
+            if (!cancelled(*ctx->job))
+                ch.events.insert(ch.events.end(), words.begin(), words.end());
         }
         // File words are due at once, but waking the UI for every callback
         // costs more than the synthesis of a short one; the job's end posts too.
@@ -597,6 +600,10 @@ Engine& Engine::instance() {
 }
 
 Engine::Engine() {
+    // The engine thread plays through the sound server connection until it
+    // is joined, so the connection is made first: statics go in the reverse
+    // order of their making.
+    Pulse::instance();
     m_thread = std::thread([this] { run(); });
     std::unique_lock lock(m_mutex);
     m_cv.wait(lock, [this] { return m_ready; });

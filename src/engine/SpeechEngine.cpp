@@ -5,7 +5,11 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QPointer>
+#include <QSocketNotifier>
 #include <QTimer>
+
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace lectern::engine {
 
@@ -104,9 +108,22 @@ public:
     explicit VoicePrivate(SpVoice* owner) : q(owner), timer(owner) {
         timer.setInterval(10);
         QObject::connect(&timer, &QTimer::timeout, owner, [this] { tick(); });
-        channel->notify = [owner] {
-            QMetaObject::invokeMethod(
-                owner, [owner] { owner->d->tick(); }, Qt::QueuedConnection);
+        // The engine thread wakes this one through a kernel counter rather
+        // than a functor posted to the event queue: nothing is allocated on
+        // one thread and read on the other behind Qt's own locks, which the
+        // thread checker cannot see. Without it the timer still ticks.
+        wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+        if (wakeFd < 0)
+            return;
+        wake = std::make_unique<QSocketNotifier>(wakeFd, QSocketNotifier::Read);
+        QObject::connect(wake.get(), &QSocketNotifier::activated, owner, [this] {
+            uint64_t count = 0;
+            [[maybe_unused]] const ssize_t n = ::read(wakeFd, &count, sizeof count);
+            tick();
+        });
+        channel->notify = [fd = wakeFd] {
+            const uint64_t one = 1;
+            [[maybe_unused]] const ssize_t n = ::write(fd, &one, sizeof one);
         };
     }
 
@@ -116,6 +133,9 @@ public:
             channel->notify = nullptr;
         }
         purge();
+        wake.reset();
+        if (wakeFd >= 0)
+            ::close(wakeFd);
     }
 
     void purge() {
@@ -143,7 +163,9 @@ public:
     }
 
     bool isDone() {
-        if (channel->pendingJobs.load() > 0)
+        // Jobs a purge left behind may still be winding down on the engine
+        // thread, but none of them will be heard.
+        if (channel->pendingJobs.load() > 0 && lastJobGeneration == channel->generation.load())
             return false;
         {
             std::lock_guard guard(channel->mutex);
@@ -243,6 +265,8 @@ public:
     }
 
     SpVoice* q;
+    int wakeFd = -1;
+    std::unique_ptr<QSocketNotifier> wake;
     std::shared_ptr<Channel> channel = std::make_shared<Channel>();
     QTimer timer;
     std::vector<QEventLoop*> waiting;
@@ -254,7 +278,8 @@ public:
     SpFileStream* file = nullptr;
     std::shared_ptr<FileTarget> fileTarget;
     int nextStream = 1;
-    int syncWaits = 0; // a synchronous Speak throws its failures instead
+    uint64_t lastJobGeneration = 0; // of the job submitted last
+    int syncWaits = 0;              // a synchronous Speak throws its failures instead
 };
 
 SpVoice::SpVoice(QObject* parent) : QObject(parent) {
@@ -355,10 +380,15 @@ int SpVoice::Speak(const QString& text, int flags) {
     if (flags & SVSFPurgeBeforeSpeak)
         d->purge();
 
+    // The engine thread gets a text of its own. A buffer shared with the
+    // caller may be let go last inside Qt's own code (a queued signal's
+    // arguments, a QVariant), where the thread checker cannot see the
+    // reference count that orders the release.
+    const QString ownText(text.constData(), text.size());
     // A named file is only opened here; the engine thread reads it.
     std::shared_ptr<SpokenFile> source;
     if (flags & SVSFIsFilename)
-        source = SpokenFile::open(text);
+        source = SpokenFile::open(ownText);
     const int streamNumber = d->nextStream++;
     if (!source && text.isEmpty())
         return streamNumber;
@@ -367,7 +397,7 @@ int SpVoice::Speak(const QString& text, int flags) {
     job.channel = d->channel;
     job.source = source;
     if (!source)
-        job.text = text;
+        job.text = ownText;
     // Not-XML wins when both are given: speaking tags aloud loses nothing.
     const bool settled = (flags & SVSFIsNotXML) || (flags & SVSFIsXML);
     job.xml =
@@ -385,6 +415,7 @@ int SpVoice::Speak(const QString& text, int flags) {
         d->channel->ensureStream(d->live.Format().Type(), sink);
     }
     job.generation = d->channel->generation.load();
+    d->lastJobGeneration = job.generation;
     d->channel->pendingJobs.fetch_add(1);
     Engine::instance().submit(std::move(job));
     d->timer.start();

@@ -59,8 +59,8 @@ private slots:
         QTest::newRow("empty file") << QByteArray() << "";
         QTest::newRow("first key wins")
             << QByteArray("[InternetShortcut]\nURL=http://g/\nURL=http://h/\n") << "http://g/";
-        QTest::newRow("not text") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\xff=\xfe", 22)
-                                  << "";
+        static const char notText[] = "\x89PNG\r\n\x1a\n\0\0\0\rIHDR\0\xff=\xfe";
+        QTest::newRow("not text") << QByteArray(notText, sizeof notText - 1) << "";
         QTest::newRow("non-ASCII address")
             << QByteArray("[InternetShortcut]\nURL=http://例子.測試/頁\n")
             << QStringLiteral("http://例子.測試/頁");

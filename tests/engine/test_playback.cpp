@@ -277,6 +277,8 @@ private slots:
         QVERIFY(!voice.WaitUntilDone(100));
 
         voice.Speak(QString(), SVSFPurgeBeforeSpeak | SVSFIsNotXML);
+        // At once, though the engine thread may still be letting go of it.
+        QVERIFY(!voice.isSpeaking());
         QVERIFY(rec.waitFor(false, 1000));
         QVERIFY(voice.WaitUntilDone(2000));
         QVERIFY(rec.listen(500) < Recorder::kQuiet);

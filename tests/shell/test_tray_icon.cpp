@@ -12,6 +12,12 @@ using namespace lectern::shell;
 
 namespace {
 
+// sendEvent leaves the event with the caller.
+void sendCallback(QObject* to, int message, int mouse) {
+    TrayCallbackEvent event(message, mouse);
+    QCoreApplication::sendEvent(to, &event);
+}
+
 // Keeps the icons as a tray would, and can refuse them.
 class RecordingTray : public TrayBackend {
 public:
@@ -51,10 +57,7 @@ public:
         return -1;
     }
     // What the tray sends when the user acts on the only icon.
-    void click(int mouse) {
-        QCoreApplication::sendEvent(icons.at(0).window,
-                                    new TrayCallbackEvent(icons.at(0).callbackMessage, mouse));
-    }
+    void click(int mouse) { sendCallback(icons.at(0).window, icons.at(0).callbackMessage, mouse); }
 };
 
 } // namespace
@@ -211,9 +214,9 @@ private slots:
         QVERIFY(older.AddNIcon(&first));
         QVERIFY(newer.AddNIcon(&second));
         // Only the icon added last answers, as one process-wide number says.
-        QCoreApplication::sendEvent(&first, new TrayCallbackEvent(1024, TrayLeftButtonDown));
+        sendCallback(&first, 1024, TrayLeftButtonDown);
         QVERIFY(!first.isVisible());
-        QCoreApplication::sendEvent(&second, new TrayCallbackEvent(1029, TrayLeftButtonDown));
+        sendCallback(&second, 1029, TrayLeftButtonDown);
         QVERIFY(second.isVisible());
     }
 
@@ -226,7 +229,7 @@ private slots:
         }
         QVERIFY(tray.icons.isEmpty());
         // The filter went with it: a late callback does nothing.
-        QCoreApplication::sendEvent(&window, new TrayCallbackEvent(1024, TrayLeftButtonDown));
+        sendCallback(&window, 1024, TrayLeftButtonDown);
         QVERIFY(!window.isVisible());
     }
 };
