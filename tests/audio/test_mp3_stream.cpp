@@ -4,6 +4,7 @@
 
 #include "AudioError.h"
 #include "AudioFormats.h"
+#include "FileFaults.h"
 #include "Mp3Encoder.h"
 #include "Mp3Stream.h"
 #include "WavFileWriter.h"
@@ -52,27 +53,6 @@ void speak(SoundWriter& writer, const std::vector<int16_t>& samples) {
     }
     writer.close();
 }
-
-QByteArray contents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// Every write of this process past `bytes` fails, as on a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
-
-private:
-    rlimit m_saved{};
-};
 
 } // namespace
 

@@ -4,6 +4,7 @@
 #include "EngineBackend.h"
 #include "ExportCommand.h"
 #include "FakeWindow.h"
+#include "FileFaults.h"
 #include "Mp3Encoder.h"
 #include "ReadingCommands.h"
 #include "SpeechEngine.h"
@@ -98,27 +99,6 @@ QString soxi(const QString& option, const QString& path) {
     p.waitForFinished(30000);
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
-
-QByteArray contents(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// Every write of this process past `bytes` fails, as on a full disk.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &m_saved);
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = m_saved;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &m_saved); }
-
-private:
-    rlimit m_saved{};
-};
 
 } // namespace
 
