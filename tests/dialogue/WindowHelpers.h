@@ -2,6 +2,7 @@
 // Shared by the dialogue window tests: sound stretches in the sink monitor's
 // recording, the message box and file dialog answerers.
 
+#include "FileDialogs.h"
 #include "SoundProbes.h"
 
 #include <QApplication>
@@ -65,34 +66,8 @@ inline std::unique_ptr<QTimer> answerBoxes(SeenBox& seen) {
     return timer;
 }
 
-// Answers the file dialog each time it is up (it may drop a choice made while
-// it still loads its folder) with `choice`, or cancels it when empty.
-inline std::unique_ptr<QTimer> answerFileDialog(const QString& choice, QString* title = nullptr) {
-    auto timer = std::make_unique<QTimer>();
-    QObject::connect(timer.get(), &QTimer::timeout, [choice, title] {
-        QWidget* active = QApplication::activeModalWidget();
-        // A question of the dialog's own (file missing, overwrite?) would
-        // otherwise wait for ever; say what it was and go on.
-        if (auto* box = qobject_cast<QMessageBox*>(active)) {
-            if (qobject_cast<QFileDialog*>(box->parentWidget())) {
-                qWarning("the file dialog asked: %s", qPrintable(box->text()));
-                box->done(box->standardButtons() & QMessageBox::Yes ? QMessageBox::Yes
-                                                                    : QMessageBox::Ok);
-            }
-            return;
-        }
-        auto* dialog = qobject_cast<QFileDialog*>(active);
-        if (!dialog)
-            return;
-        if (title)
-            *title = dialog->windowTitle();
-        if (choice.isEmpty()) {
-            dialog->reject();
-        } else {
-            dialog->selectFile(choice);
-            QMetaObject::invokeMethod(dialog, "accept");
-        }
-    });
-    timer->start(20);
-    return timer;
+// Answers the file dialog like answerFileDialog, keeping its title.
+inline std::unique_ptr<QTimer> answerFileDialog(const QString& choice, QString* title) {
+    return answerFileDialog(choice,
+                            [title](QFileDialog* dialog) { *title = dialog->windowTitle(); });
 }

@@ -2,6 +2,7 @@
 // the sound server's null sink, the web view and the settings store.
 
 #include "BrowserPage.h"
+#include "FileDialogs.h"
 #include "MainToolBar.h"
 #include "MainWindow.h"
 #include "ReadingCommands.h"
@@ -232,29 +233,15 @@ private slots:
         window.Form_Load();
         QWebEngineView* view = window.browserPage->WebBrowser1;
         const QUrl before = view->url();
-        // Answers every time the dialog is up, not just once: the dialog may
-        // still be loading its folder and drop a choice made too early.
         // The cursor shown while the dialog is open: the normal one, not the
         // busy one of the click.
         QList<Qt::CursorShape> cursorsOverDialog;
         auto answerDialog = [&cursorsOverDialog](const QString& choice) {
-            auto timer = std::make_unique<QTimer>();
-            QObject::connect(timer.get(), &QTimer::timeout, [choice, &cursorsOverDialog] {
-                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-                if (!dialog)
-                    return;
+            return answerFileDialog(choice, [&cursorsOverDialog](QFileDialog* dialog) {
                 const QCursor* cursor = QApplication::overrideCursor();
                 cursorsOverDialog << (cursor ? cursor->shape() : Qt::ArrowCursor);
                 QCOMPARE(dialog->windowTitle(), QStringLiteral("請選擇檔案"));
-                if (choice.isEmpty()) {
-                    dialog->reject();
-                } else {
-                    dialog->selectFile(choice);
-                    QMetaObject::invokeMethod(dialog, "accept");
-                }
             });
-            timer->start(20);
-            return timer;
         };
 
         window.SSTab1->setCurrentIndex(speech::DocumentTab);
