@@ -5,6 +5,7 @@
 // no way to add a channel), so sox makes the mono sound two channels first
 // and lame is told the output rate.
 
+#include "BenchText.h"
 #include "EngineBackend.h"
 #include "ExportCommand.h"
 #include "FakeWindow.h"
@@ -21,18 +22,6 @@
 using namespace lectern;
 
 namespace {
-
-QString englishText(int words) {
-    static const char* list[] = {"reading", "the",    "quiet",  "river",   "carries", "light",
-                                 "across",  "stone",  "and",    "morning", "voices",  "speak",
-                                 "of",      "gentle", "winter", "gardens", "beneath", "open"};
-    QString s;
-    for (int i = 0; i < words; ++i) {
-        s += QString::fromLatin1(list[(i * 7 + i / 18) % 18]);
-        s += (i % 12 == 11) ? QStringLiteral(". ") : QStringLiteral(" ");
-    }
-    return s;
-}
 
 // Whether `path` is an MP3 file of the kind the export must make.
 bool isExportKind(const QString& path) {
@@ -118,7 +107,7 @@ double cliSeconds(const QString& text, const QTemporaryDir& dir) {
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
-    const QString text = englishText(10000);
+    const QString text = bench::englishText(10000);
     const double cli = cliSeconds(text, dir);
     const double lectern = lecternSeconds(text, dir.filePath(QStringLiteral("lectern.mp3")));
     if (lectern < 0 || cli <= 0) {

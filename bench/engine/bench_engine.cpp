@@ -1,6 +1,7 @@
 // Export speed against the command-line synthesiser, start latency of live
 // speech and markup, how long silencing a huge markup reading takes, and
 // memory growth of a long export. "--live" measures live speech only.
+#include "BenchText.h"
 #include "SpeechEngine.h"
 
 #include <QCoreApplication>
@@ -19,18 +20,6 @@
 using namespace lectern::engine;
 
 namespace {
-
-QString englishText(int words) {
-    static const char* list[] = {"reading", "the",    "quiet",  "river",   "carries", "light",
-                                 "across",  "stone",  "and",    "morning", "voices",  "speak",
-                                 "of",      "gentle", "winter", "gardens", "beneath", "open"};
-    QString s;
-    for (int i = 0; i < words; ++i) {
-        s += QString::fromLatin1(list[(i * 7 + i / 18) % 18]);
-        s += (i % 12 == 11) ? QStringLiteral(". ") : QStringLiteral(" ");
-    }
-    return s;
-}
 
 QString chineseText(int chars) {
     QString s;
@@ -167,14 +156,14 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QTemporaryDir dir;
     if (argc == 3 && QByteArray(argv[1]) == "--export-rss") {
-        exportSeconds(englishText(atoi(argv[2])), QStringLiteral("gmw/en-US"),
+        exportSeconds(lectern::bench::englishText(atoi(argv[2])), QStringLiteral("gmw/en-US"),
                       dir.filePath(QStringLiteral("rss.wav")));
         printf("%ld\n", peakRssKiB());
         return 0;
     }
 
     const bool liveOnly = argc == 2 && QByteArray(argv[1]) == "--live";
-    const QString english = englishText(10000);
+    const QString english = lectern::bench::englishText(10000);
     const QString chinese = chineseText(5000);
     // Best of five of each, interleaved, so a busy machine hurts both alike.
     double ratio = 0;
