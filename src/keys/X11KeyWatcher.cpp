@@ -56,6 +56,26 @@ void unquieten(Display* display) {
     }
 }
 
+// Whether `w` is `ancestor` or lies inside it.
+bool within(Display* display, Window w, Window ancestor) {
+    const Window root = DefaultRootWindow(display);
+    while (w) {
+        if (w == ancestor)
+            return true;
+        if (w == root)
+            return false;
+        Window rootReturn = None, parent = None;
+        Window* children = nullptr;
+        unsigned int count = 0;
+        if (!XQueryTree(display, w, &rootReturn, &parent, &children, &count))
+            return false;
+        if (children)
+            XFree(children);
+        w = parent;
+    }
+    return false;
+}
+
 } // namespace
 
 struct X11KeyWatcher::Session {
@@ -275,33 +295,7 @@ bool X11KeyWatcher::ownWindowInFront() const {
         return false;
     // The focus may sit on a child of the main window, and the active window
     // on the frame the window manager put around it: look both ways.
-    Display* display = m_session->control;
-    const Window root = DefaultRootWindow(display);
-    for (Window w = window; w && w != root;) {
-        if (w == own)
-            return true;
-        Window rootReturn = None, parent = None;
-        Window* children = nullptr;
-        unsigned int count = 0;
-        if (!XQueryTree(display, w, &rootReturn, &parent, &children, &count))
-            break;
-        if (children)
-            XFree(children);
-        w = parent;
-    }
-    for (Window w = own; w && w != root;) {
-        Window rootReturn = None, parent = None;
-        Window* children = nullptr;
-        unsigned int count = 0;
-        if (!XQueryTree(display, w, &rootReturn, &parent, &children, &count))
-            break;
-        if (children)
-            XFree(children);
-        if (parent == window)
-            return true;
-        w = parent;
-    }
-    return false;
+    return within(m_session->control, window, own) || within(m_session->control, own, window);
 }
 
 } // namespace lectern::keys
