@@ -9,15 +9,6 @@
 
 namespace lectern::speech {
 
-QString chooseBrowserText(const browser::BrowserSelection& selection) {
-    QString text = NormaliseSelection(selection.page);
-    if (!text.isEmpty())
-        return text;
-    if (selection.frame)
-        return NormaliseSelection(*selection.frame);
-    return {};
-}
-
 namespace {
 
 QString trimSpaces(QStringView text) {
@@ -30,15 +21,23 @@ QString trimSpaces(QStringView text) {
     return text.mid(begin, end - begin).toString();
 }
 
+// The page's selection made ready by `prepare`, else the inline frame's.
+template <typename Prepare>
+QString pageThenFrame(const browser::BrowserSelection& selection, Prepare prepare) {
+    QString text = prepare(selection.page);
+    if (!text.isEmpty() || !selection.frame)
+        return text;
+    return prepare(*selection.frame);
+}
+
 } // namespace
 
+QString chooseBrowserText(const browser::BrowserSelection& selection) {
+    return pageThenFrame(selection, [](const QString& text) { return NormaliseSelection(text); });
+}
+
 QString chooseBrowserTextAsIs(const browser::BrowserSelection& selection) {
-    QString text = trimSpaces(selection.page);
-    if (!text.isEmpty())
-        return text;
-    if (selection.frame)
-        return trimSpaces(*selection.frame);
-    return {};
+    return pageThenFrame(selection, [](const QString& text) { return trimSpaces(text); });
 }
 
 int ReadingCommands::voiceIndex(const QString& name) {
