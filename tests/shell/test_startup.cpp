@@ -117,6 +117,23 @@ private slots:
         QCOMPARE(rig.pane.Slider7->value(), 100);
     }
 
+    // A value typed in Qt's own notation whose list length asks for tens of
+    // gigabytes (found by fuzzing): refused like any other misfit, no prompt.
+    void typedValueAskingForHugeMemoryIsIgnored() {
+        QVERIFY(QDir().mkpath(QFileInfo(settingsFile()).absolutePath()));
+        QFile f(settingsFile());
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write("[ini]\nvoice1=@Variant(\\0\\0\\0\\voice)\n"
+                "rate1=@Variant(\\0\\0\\0\\voice)\nvolume1=40\n");
+        f.close();
+        Rig rig;
+        rig.startUp.Form_Load();
+        QVERIFY(rig.prompter.prompts.isEmpty());
+        QCOMPARE(rig.pane.Combo1->currentIndex(), 0);
+        QCOMPARE(rig.pane.Slider1->value(), engine::SpVoice().Rate());
+        QCOMPARE(rig.pane.Slider2->value(), 40);
+    }
+
     // The settings file in a state it cannot be read from: start-up goes on
     // with the defaults and says so once, without applying half of it.
     void unreadableSettingsFallBackToDefaults_data() {
